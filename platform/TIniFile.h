@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/TCustomIniFile.h"
+
+// The host's INI file object. On Windows it stands on the private-profile
+// functions; elsewhere on a format-preserving document of its own.
+//
+// A pass's writes are all-or-nothing: UpdateFile commits them, and an object
+// released without UpdateFile (the error path) leaves the file as it was.
+class TIniFile final : public TCustomIniFile {
+public:
+  explicit TIniFile(std::string FileName);
+  ~TIniFile() override;
+
+  std::string ReadString(std::string_view Section, std::string_view Ident,
+                         std::string_view Default) override;
+  void WriteString(std::string_view Section, std::string_view Ident,
+                   std::string_view Value) override;
+  void ReadSection(std::string_view Section, TStringList& Strings) override;
+  void ReadSectionValues(std::string_view Section, TStringList& Strings) override;
+  void UpdateFile() override;
+
+private:
+  struct TImpl;
+  std::unique_ptr<TImpl> Impl;
+};
