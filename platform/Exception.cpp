@@ -2,11 +2,11 @@
 
 #include "platform/Format.h"
 
-Exception::Exception(const std::string& Message, const void* Address)
-    : std::runtime_error(Message), Address(Address) {}
+Exception::Exception(const std::string& Message, const void* RaiseAddress)
+    : std::runtime_error(Message), Address(RaiseAddress) {}
 
-EIniFileException::EIniFileException(const std::string& FileName, const void* Address)
-    : Exception(Format("Unable to write to %s", {FileName}), Address) {}
+EIniFileException::EIniFileException(const std::string& FileName, const void* RaiseAddress)
+    : Exception(Format("Unable to write to %s", {FileName}), RaiseAddress) {}
 
 // Kept out of line so that the return address is inside the writing operation.
 __attribute__((noinline)) void RaiseWriteError(const std::string& FileName) {

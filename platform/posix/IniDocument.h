@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/TStringList.h"
+
+// An INI file held in memory as its original bytes. Reads follow the Windows
+// rules; a write edits only the line it must, so every other byte survives.
+class TIniDocument {
+public:
+  // An absent file: no sections, no keys.
+  TIniDocument();
+  explicit TIniDocument(std::string Bytes);
+  ~TIniDocument();
+  TIniDocument(TIniDocument&&) noexcept;
+  TIniDocument& operator=(TIniDocument&&) noexcept;
+
+  // Key names in file order, as spelled; an empty name ends the list.
+  void KeyNames(std::string_view Section, TStringList& Names);
+  // "name=value" for each key name, the value read as Value() reads it.
+  void NameValueLines(std::string_view Section, TStringList& Lines);
+  // The value of the first entry of that name; none for a missing key or an
+  // entry without "=".
+  std::optional<std::string> Value(std::string_view Section, std::string_view Ident);
+
+  // False when the name or value cannot be written without breaking the
+  // file's structure (line breaks, NUL, "=" in a name, ...).
+  static bool CanStore(std::string_view Section, std::string_view Ident, std::string_view Value);
+  // Sets the key; returns whether any byte changed. Requires CanStore.
+  bool SetValue(std::string_view Section, std::string_view Ident, std::string_view Value);
+
+  bool Modified() const noexcept;
+  // The whole file as it would now be written.
+  std::string Bytes() const;
+
+  struct TText;
+
+private:
+  std::unique_ptr<TText> Text;
+};
