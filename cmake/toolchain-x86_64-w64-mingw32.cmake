@@ -1,11 +1,11 @@
-# Cross build for Windows with Debian's MinGW-w64 (x86_64), win32 thread model so
-# that no threading DLL is needed beside the program.
+# Cross build for Windows with Debian's MinGW-w64. The posix thread model gives
+# the standard library the threads GoogleTest needs; -static keeps it inside.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(LANGREG_MINGW_TRIPLET x86_64-w64-mingw32)
 
-find_program(CMAKE_CXX_COMPILER NAMES ${LANGREG_MINGW_TRIPLET}-g++-win32 ${LANGREG_MINGW_TRIPLET}-g++ REQUIRED)
-find_program(CMAKE_C_COMPILER NAMES ${LANGREG_MINGW_TRIPLET}-gcc-win32 ${LANGREG_MINGW_TRIPLET}-gcc)
+find_program(CMAKE_CXX_COMPILER NAMES ${LANGREG_MINGW_TRIPLET}-g++-posix REQUIRED)
+find_program(CMAKE_C_COMPILER NAMES ${LANGREG_MINGW_TRIPLET}-gcc-posix)
 find_program(CMAKE_RC_COMPILER NAMES ${LANGREG_MINGW_TRIPLET}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${LANGREG_MINGW_TRIPLET})
