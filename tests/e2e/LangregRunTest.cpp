@@ -1,0 +1,212 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <optional>
+#include <string>
+
+#include "tests/e2e/Tree.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using TTarget = TTree::TTarget;
+
+std::string Lines(std::initializer_list<std::string> Items) {
+  std::string Text;
+  for (const std::string& Item : Items) Text += Item + "\r\n";
+  return Text;
+}
+
+const std::string EightKeys = Lines({"[Language]", "Number=2", "Select=0", "Descrip1=English", "File1=app_en",
+                                     "DlgDll1=dll_en", "Descrip2=German", "File2=app_de", "DlgDll2=dll_de"});
+const std::string WithEntryThree = Lines({"[Language]", "Number=3", "Select=2", "Descrip1=English", "File1=app_en",
+                                          "DlgDll1=dll_en", "Descrip2=German", "File2=app_de", "DlgDll2=dll_de",
+                                          "Descrip3=Russian", "File3=app_ru", "DlgDll3=dll_ru"});
+const std::string WithEntryThreeNoSelect =
+    Lines({"[Language]", "Number=3", "Select=0", "Descrip1=English", "File1=app_en", "DlgDll1=dll_en",
+           "Descrip2=German", "File2=app_de", "DlgDll2=dll_de", "Descrip3=Russian", "File3=app_ru", "DlgDll3=dll_ru"});
+const std::string ListsRussian =
+    Lines({"; kept as it is", "[Language]", "Number=1", "Select=0", "Descrip1=Russian", "File1=app_ru", "DlgDll1=dll_ru"});
+
+void ExpectFile(const TTree& Tree, TTarget Target, const std::optional<std::string>& Expected) {
+  const std::optional<std::string> Actual = Tree.Read(Target);
+  if (!Expected) {
+    EXPECT_FALSE(Actual.has_value()) << Tree.HostPath(Target) << " was created";
+    return;
+  }
+  ASSERT_TRUE(Actual.has_value()) << Tree.HostPath(Target) << " is gone";
+  if (TTree::ComparesAsProfile()) {
+    EXPECT_EQ(ProfileView(*Actual), ProfileView(*Expected)) << Tree.HostPath(Target);
+  } else {
+    EXPECT_EQ(*Actual, *Expected) << Tree.HostPath(Target);
+  }
+}
+
+void ExpectWriteFailureReport(const TTree::TRun& Run, const std::string& Path) {
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_EQ(Run.Out, "");
+  const std::string Head = "Exception EIniFileException in module " + TTree::ModuleName() + " at ";
+  const std::string Tail = ".\r\nUnable to write to " + Path + ".\r\n\r\n";
+  ASSERT_EQ(Run.Err.size(), Head.size() + 8 + Tail.size()) << Run.Err;
+  EXPECT_EQ(Run.Err.substr(0, Head.size()), Head);
+  for (std::size_t I = Head.size(); I < Head.size() + 8; ++I)
+    EXPECT_TRUE(std::isdigit(Run.Err[I]) || (Run.Err[I] >= 'A' && Run.Err[I] <= 'F')) << Run.Err;
+  EXPECT_EQ(Run.Err.substr(Head.size() + 8), Tail);
+}
+
+// Immutable even to root, unlike a mode change; undone when the test ends.
+class TImmutable {
+public:
+  explicit TImmutable(fs::path File) : Path(std::move(File)) { Active = Set(true); }
+  ~TImmutable() {
+    if (Active) Set(false);
+  }
+  bool Active = false;
+
+private:
+  bool Set(bool On) {
+    const int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0) return false;
+    int Flags = 0;
+    bool Done = ::ioctl(Fd, FS_IOC_GETFLAGS, &Flags) == 0;
+    Flags = On ? (Flags | FS_IMMUTABLE_FL) : (Flags & ~FS_IMMUTABLE_FL);
+    Done = Done && ::ioctl(Fd, FS_IOC_SETFLAGS, &Flags) == 0;
+    ::close(Fd);
+    return Done;
+  }
+  fs::path Path;
+};
+
+struct TRunCase {
+  const char* Name;
+  std::optional<std::string> InitLan, Korvel, Setup;                 // before
+  std::optional<std::string> InitLanAfter, KorvelAfter, SetupAfter;  // after
+};
+
+void PrintTo(const TRunCase& C, std::ostream* Out) { *Out << C.Name; }
+
+
+class RunCase : public testing::TestWithParam<TRunCase> {};
+
+TEST_P(RunCase, UpdatesEachQualifyingTableAndPrintsNothing) {
+  const TRunCase& Case = GetParam();
+  TTree Tree;
+  if (Case.InitLan) Tree.Write(TTree::InitLan, *Case.InitLan);
+  if (Case.Korvel) Tree.Write(TTree::Korvel, *Case.Korvel);
+  if (Case.Setup) Tree.Write(TTree::Setup, *Case.Setup);
+  const TTree::TRun Run = Tree.Run();
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Run.Out, "");
+  EXPECT_EQ(Run.Err, "");
+  ExpectFile(Tree, TTree::InitLan, Case.InitLanAfter);
+  ExpectFile(Tree, TTree::Korvel, Case.KorvelAfter);
+  ExpectFile(Tree, TTree::Setup, Case.SetupAfter);
+
+  // Started again over the same files, it changes no byte.
+  const std::optional<std::string> Before[] = {Tree.Read(TTree::InitLan), Tree.Read(TTree::Korvel),
+                                               Tree.Read(TTree::Setup)};
+  EXPECT_EQ(Tree.Run().Status, 0);
+  EXPECT_EQ(Tree.Read(TTree::InitLan), Before[0]);
+  EXPECT_EQ(Tree.Read(TTree::Korvel), Before[1]);
+  EXPECT_EQ(Tree.Read(TTree::Setup), Before[2]);
+}
+
+std::string PrintName(const testing::TestParamInfo<TRunCase>& Info) { return Info.param.Name; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, RunCase,
+    testing::Values(
+        TRunCase{"NoFilesAtAll", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+        TRunCase{"TypicalRun", EightKeys, std::nullopt, ListsRussian, WithEntryThree, std::nullopt, ListsRussian},
+        TRunCase{"OnlySetupQualifiesAndGetsNoSelect", std::nullopt, std::nullopt, EightKeys, std::nullopt,
+                 std::nullopt, WithEntryThreeNoSelect},
+        TRunCase{"AllThreeQualify", EightKeys, EightKeys, EightKeys, WithEntryThree, WithEntryThree,
+                 WithEntryThreeNoSelect},
+        TRunCase{"RussianListedSelectsInTheFirstTwoOnly",
+                 Lines({"[Language]", "Number=4", "Select=0", "Descrip2=Russian"}),
+                 Lines({"[Language]", "Number=5", "Descrip1=Russian"}),
+                 Lines({"[Language]", "Number=4", "Select=0", "Descrip2=Russian"}),
+                 Lines({"[Language]", "Number=4", "Select=3", "Descrip2=Russian"}),
+                 Lines({"[Language]", "Number=5", "Descrip1=Russian", "Select=4"}),
+                 Lines({"[Language]", "Number=4", "Select=0", "Descrip2=Russian"})},
+        TRunCase{"TablesThatDoNotQualifyStayAsTheyAre",
+                 Lines({"[Language]", "Number=1", "Select=0", "Descrip1=English", "File1=a", "DlgDll1=b"}),
+                 Lines({"[Other]", "Number=1", "a=1", "b=1", "c=1", "d=1", "e=1"}), Lines({"[Language]"}),
+                 Lines({"[Language]", "Number=1", "Select=0", "Descrip1=English", "File1=a", "DlgDll1=b"}),
+                 Lines({"[Other]", "Number=1", "a=1", "b=1", "c=1", "d=1", "e=1"}), Lines({"[Language]"})}),
+    PrintName);
+
+class RunTest : public testing::Test {
+protected:
+  TTree Tree;
+};
+
+TEST_F(RunTest, ArgumentsChangeNothing) {
+  Tree.Write(TTree::InitLan, EightKeys);
+  const TTree::TRun Run = Tree.Run({"--help", "-v", "/?", "x"});
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Run.Out, "");
+  EXPECT_EQ(Run.Err, "");
+  ExpectFile(Tree, TTree::InitLan, WithEntryThree);
+}
+
+TEST_F(RunTest, FileNamesMatchIgnoringLetterCase) {
+  if (TTree::ComparesAsProfile()) GTEST_SKIP() << "names are the host's own business there";
+  WriteBytes(Tree.WorkFolder() / "init_lan.ini", EightKeys);
+  EXPECT_EQ(Tree.Run().Status, 0);
+  EXPECT_FALSE(fs::exists(Tree.HostPath(TTree::InitLan)));
+  EXPECT_EQ(ReadBytes(Tree.WorkFolder() / "init_lan.ini"), WithEntryThree);
+}
+
+TEST_F(RunTest, AnotherWorkingFolderMeansOtherFirstAndThirdFiles) {
+  Tree.Write(TTree::InitLan, EightKeys);
+  Tree.Write(TTree::Korvel, EightKeys);
+  const fs::path Elsewhere = Tree.WorkFolder().parent_path() / "other" / "bin";
+  fs::create_directories(Elsewhere);
+  WriteBytes(Elsewhere / "Init_LAN.INI", EightKeys);
+  WriteBytes(Elsewhere.parent_path() / "Setup.INI", EightKeys);
+  EXPECT_EQ(Tree.Run({}, Elsewhere).Status, 0);
+  ExpectFile(Tree, TTree::InitLan, EightKeys);
+  ExpectFile(Tree, TTree::Korvel, WithEntryThree);
+  ExpectFile(Tree, TTree::Setup, std::nullopt);
+  EXPECT_EQ(ReadBytes(Elsewhere / "Init_LAN.INI"), WithEntryThree);
+  EXPECT_EQ(ReadBytes(Elsewhere.parent_path() / "Setup.INI"), WithEntryThreeNoSelect);
+}
+
+TEST_F(RunTest, ReadOnlyFirstTargetEndsTheRunWithTheReport) {
+  Tree.Write(TTree::InitLan, EightKeys);
+  Tree.Write(TTree::Korvel, EightKeys);
+  Tree.Write(TTree::Setup, EightKeys);
+  TImmutable Lock(Tree.HostPath(TTree::InitLan));
+  if (!Lock.Active) GTEST_SKIP() << "cannot make a file immutable here";
+  ExpectWriteFailureReport(Tree.Run(), ".\\Init_LAN.INI");
+  ExpectFile(Tree, TTree::InitLan, EightKeys);
+  ExpectFile(Tree, TTree::Korvel, EightKeys);
+  ExpectFile(Tree, TTree::Setup, EightKeys);
+}
+
+TEST_F(RunTest, FailureAtTheThirdTargetKeepsTheEarlierUpdates) {
+  Tree.Write(TTree::InitLan, EightKeys);
+  Tree.Write(TTree::Korvel, EightKeys);
+  Tree.Write(TTree::Setup, EightKeys);
+  TImmutable Lock(Tree.HostPath(TTree::Setup));
+  if (!Lock.Active) GTEST_SKIP() << "cannot make a file immutable here";
+  ExpectWriteFailureReport(Tree.Run(), "..\\Setup.INI");
+  ExpectFile(Tree, TTree::InitLan, WithEntryThree);
+  ExpectFile(Tree, TTree::Korvel, WithEntryThree);
+  ExpectFile(Tree, TTree::Setup, EightKeys);
+}
+
+TEST_F(RunTest, SelectThatNeedsNoChangeStillFailsOnAReadOnlyFile) {
+  Tree.Write(TTree::Korvel, Lines({"[Language]", "Number=1", "Select=0", "Descrip1=Russian"}));
+  TImmutable Lock(Tree.HostPath(TTree::Korvel));
+  if (!Lock.Active) GTEST_SKIP() << "cannot make a file immutable here";
+  ExpectWriteFailureReport(Tree.Run(), "C:\\WINDOWS\\KORVEL.INI");
+}
+
+}  // namespace
