@@ -7,7 +7,7 @@
 // uncaught-error report can point at the failing code.
 class Exception : public std::runtime_error {
 public:
-  explicit Exception(const std::string& Message, const void* Address = nullptr);
+  explicit Exception(const std::string& Message, const void* RaiseAddress = nullptr);
   virtual const char* ClassName() const noexcept { return "Exception"; }
   const void* ExceptAddr() const noexcept { return Address; }
 
@@ -18,7 +18,7 @@ private:
 // A failed write of an INI file object.
 class EIniFileException : public Exception {
 public:
-  EIniFileException(const std::string& FileName, const void* Address);
+  EIniFileException(const std::string& FileName, const void* RaiseAddress);
   const char* ClassName() const noexcept override { return "EIniFileException"; }
 };
 

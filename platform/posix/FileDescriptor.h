@@ -5,7 +5,7 @@
 // Owns one open file descriptor.
 class TFileDescriptor {
 public:
-  explicit TFileDescriptor(int Fd = -1) noexcept : Fd(Fd) {}
+  explicit TFileDescriptor(int Descriptor = -1) noexcept : Fd(Descriptor) {}
   ~TFileDescriptor() { Close(); }
   TFileDescriptor(const TFileDescriptor&) = delete;
   TFileDescriptor& operator=(const TFileDescriptor&) = delete;

@@ -62,7 +62,9 @@ TEST_F(FileWriteTest, ReplacementKeepsModeAndOwnerAndLeavesNothingBehind) {
   WriteBytes("Case.INI", Table);
   ::chmod("Case.INI", 0640);
   const bool Root = ::geteuid() == 0;
-  if (Root) ASSERT_EQ(::chown("Case.INI", 65534, 65534), 0);
+  if (Root) {
+    ASSERT_EQ(::chown("Case.INI", 65534, 65534), 0);
+  }
   const struct stat Before = StatusOf("Case.INI");
   RaiseNumber();
   const struct stat After = StatusOf("Case.INI");

@@ -187,8 +187,8 @@ TEST_F(UpdateLanguageTableTest, ReadOnlyFileRaisesNamingThePathAsPassedAndStaysU
 // Records the pass's writes and can fail one of them, as a full disk would.
 class TRecordingIniFile final : public TCustomIniFile {
 public:
-  TRecordingIniFile(TCustomIniFile& Inner, int FailingWrite)
-      : TCustomIniFile(Inner.FileName()), Inner(Inner), FailingWrite(FailingWrite) {}
+  TRecordingIniFile(TCustomIniFile& Wrapped, int FailOnWrite)
+      : TCustomIniFile(Wrapped.FileName()), Inner(Wrapped), FailingWrite(FailOnWrite) {}
   std::string ReadString(std::string_view S, std::string_view I, std::string_view D) override {
     return Inner.ReadString(S, I, D);
   }
