@@ -2,7 +2,8 @@
 # Installs what a fresh Debian machine lacks for building and testing.
 set -euo pipefail
 Packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev googletest libbenchmark-dev
-  e2fsprogs util-linux g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 mandoc)
+  e2fsprogs util-linux g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 mandoc
+  dpkg-dev file)
 Missing=()
 for Package in "${Packages[@]}"; do
   dpkg-query -W -f='${Status}' "${Package}" 2>/dev/null | grep -q 'install ok installed' ||
