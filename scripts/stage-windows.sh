@@ -65,8 +65,9 @@ CheckProgram() {
 CheckProgram build/windows-x86/langreg.exe pei-i386
 CheckProgram build/windows-x64/langreg.exe pei-x86-64
 
-# The end-to-end driver is a Linux program; the Linux stage has built it.
-E2e=build/ci/tests/langreg_e2e_tests
+# The end-to-end driver is a Linux program; the Linux stage has built it
+# (LANGREG_E2E_TESTS may name another build of it).
+E2e=${LANGREG_E2E_TESTS:-build/ci/tests/langreg_e2e_tests}
 if [ ! -x "${E2e}" ]; then
   cmake --preset ci
   cmake --build --preset ci --target langreg_e2e_tests
@@ -81,9 +82,12 @@ Cleanup() {
 trap Cleanup EXIT
 
 echo "stage-windows: creating a Wine prefix"
-# One server for the whole stage, so that each run of a test starts quickly.
+# One server and one set of Wine's services for the whole stage, started here
+# with no pipe of ours: a service started by a test's run would inherit that
+# run's output pipes and keep them open.
+mkdir -p "${WINEPREFIX}"
 "${WineServer}" -p </dev/null >/dev/null 2>&1
-"${Wine}" wineboot --init >/dev/null 2>&1
+"${Wine}" wineboot --init </dev/null >/dev/null 2>&1
 
 echo "== Windows unit tests (Wine)"
 ctest --preset windows-x64
