@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "platform/posix/FileWrite.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +44,14 @@ std::vector<std::string> Command(const TRunOptions& Options) {
 
 }  // namespace
 
-TRunResult RunProgram(const TTree& Tree, const TRunOptions& Options) {
+TRunResult RunProgram(const TTree& Tree, const TRunOptions& Given) {
+  TRunOptions Options = Given;
+  const fs::path PeakFile = Tree.WorkFolder().parent_path() / ".peak-memory";
+  if (Options.MeasureMemory) {
+    const char* Launcher = std::getenv("LANGREG_PEAK_MEMORY");
+    if (!Launcher || !*Launcher) throw std::runtime_error("LANGREG_PEAK_MEMORY names no program");
+    Options.Wrapper.insert(Options.Wrapper.begin(), {Launcher, PeakFile.string()});
+  }
   std::vector<std::string> Words = Command(Options);
   int OutPipe[2], ErrPipe[2];
   if (::pipe2(OutPipe, O_CLOEXEC) != 0 || ::pipe2(ErrPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
@@ -86,10 +94,12 @@ TRunResult RunProgram(const TTree& Tree, const TRunOptions& Options) {
   for (const pollfd& Fd : Fds)
     if (Fd.fd >= 0) ::close(Fd.fd);
   int Status = 0;
-  rusage Usage{};
-  ::wait4(Child, &Status, 0, &Usage);
+  ::waitpid(Child, &Status, 0);
   Result.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
-  Result.MaxResidentKb = Usage.ru_maxrss;
+  if (Options.MeasureMemory) {
+    Result.MaxResidentKb = std::stol(ReadBytes(PeakFile).value_or("-1"));
+    fs::remove(PeakFile);
+  }
   return Result;
 }
 

@@ -15,13 +15,14 @@ struct TRunOptions {
   std::vector<std::pair<std::string, std::string>> Environment;
   std::vector<std::string> Wrapper;  // words put before the program, e.g. setpriv
   int TimeoutSeconds = 300;
+  bool MeasureMemory = false;  // through LANGREG_PEAK_MEMORY
 };
 
 struct TRunResult {
   int Status = -1;  // exit status, or 128 + signal
   std::string Out;
   std::string Err;
-  long MaxResidentKb = 0;
+  long MaxResidentKb = 0;  // with MeasureMemory
   bool TimedOut = false;
 };
 

@@ -20,3 +20,18 @@ inline std::string PaddedTable(int Sections, const std::string& Tag) {
   Pad(Sections / 2, Sections);
   return Text;
 }
+
+inline std::string ReplaceFirst(std::string Text, const std::string& From, const std::string& To) {
+  const std::size_t At = Text.find(From);
+  if (At != std::string::npos) Text.replace(At, From.size(), To);
+  return Text;
+}
+
+// What a table of PaddedTable's shape becomes in the first target.
+inline std::string Updated(const std::string& Text, const std::string& Break = "\r\n") {
+  std::string Result = ReplaceFirst(Text, "Number=2", "Number=3");
+  Result = ReplaceFirst(Result, "Select=0", "Select=2");
+  return ReplaceFirst(Result, "DlgDll2=dll_de" + Break,
+                      "DlgDll2=dll_de" + Break + "Descrip3=Russian" + Break + "File3=app_ru" + Break +
+                          "DlgDll3=dll_ru" + Break);
+}
