@@ -28,7 +28,8 @@ public:
 
   // Empties Strings, then adds "name=value" for each key name, in file order.
   virtual void ReadSectionValues(std::string_view Section, TStringList& Strings);
-  bool SectionExists(std::string_view Section);
+  // True when the section lists at least one key name.
+  virtual bool SectionExists(std::string_view Section);
   std::int32_t ReadInteger(std::string_view Section, std::string_view Ident, std::int32_t Default);
   void WriteInteger(std::string_view Section, std::string_view Ident, std::int32_t Value);
 

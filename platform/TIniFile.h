@@ -21,6 +21,7 @@ public:
                    std::string_view Value) override;
   void ReadSection(std::string_view Section, TStringList& Strings) override;
   void ReadSectionValues(std::string_view Section, TStringList& Strings) override;
+  bool SectionExists(std::string_view Section) override;
   void UpdateFile() override;
 
 private:

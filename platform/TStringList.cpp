@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/MemoryAdvice.h"
+
 std::string_view TStringList::Strings(int Index) const {
   if (Index < 0 || Index >= Count()) throw std::out_of_range("TStringList index out of bounds");
   const std::size_t Begin = Index == 0 ? 0 : Ends[Index - 1];
@@ -19,9 +21,18 @@ void TStringList::Add(std::initializer_list<std::string_view> Parts) {
 }
 
 void TStringList::Clear() noexcept {
-  // Release the memory too: a pass empties its list between two large reads.
-  std::string().swap(Pool);
-  std::vector<std::size_t>().swap(Ends);
+  // The memory stays: a pass empties its list between two reads of the same
+  // section, and the second (names only) fits where the first was, with no
+  // fresh pages to fault in.
+  Pool.clear();
+  Ends.clear();
+}
+
+void TStringList::Reserve(std::size_t Bytes, std::size_t Items) {
+  Pool.reserve(Bytes);
+  Ends.reserve(Items);
+  PreferHugePages(Pool.data(), Pool.capacity());
+  PreferHugePages(Ends.data(), Ends.capacity() * sizeof(std::size_t));
 }
 
 int TStringList::IndexOf(std::string_view S) const {

@@ -17,6 +17,8 @@ public:
   // Appends the concatenation of the parts as one item.
   void Add(std::initializer_list<std::string_view> Parts);
   void Clear() noexcept;
+  // Room for items of that many bytes in all, so filling the list copies nothing.
+  void Reserve(std::size_t Bytes, std::size_t Items);
   // Position of the first item equal to S, letter case ignored; -1 if none.
   int IndexOf(std::string_view S) const;
 

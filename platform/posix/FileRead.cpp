@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/MemoryAdvice.h"
 #include "platform/posix/FileDescriptor.h"
 
 namespace {
@@ -34,7 +35,11 @@ TFileSnapshot ReadWholeFile(const std::string& HostPath) {
   // One byte more than the file holds: a file that grows while it is read is
   // caught at once instead of being followed without end.
   const std::size_t Size = static_cast<std::size_t>(Snapshot.Status.st_size);
-  std::string Bytes(Size + 1, '\0');
+  std::string Bytes;
+  // Room for the few lines an update adds, so they need no second copy of the file.
+  Bytes.reserve(Size + 4096);
+  PreferHugePages(Bytes.data(), Bytes.capacity());
+  Bytes.resize(Size + 1);
   std::size_t Used = 0;
   while (Used < Bytes.size()) {
     const ssize_t Got = ::read(File.Get(), Bytes.data() + Used, Bytes.size() - Used);

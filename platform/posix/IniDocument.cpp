@@ -26,7 +26,7 @@ bool HasAny(std::string_view Text, std::string_view Units) {
 }  // namespace
 
 struct TIniDocument::TText {
-  std::string Mark;     // byte-order mark, kept as found
+  std::string Mark;     // a UTF-16 byte-order mark; a UTF-8 one stays in the text
   std::string Trailer;  // an odd byte after the last UTF-16 unit
   std::variant<TIniText<char>, TIniText<char16_t>> Units;
   bool Modified = false;
@@ -51,23 +51,42 @@ TIniDocument::TIniDocument(std::string Bytes) {
     Text.reset(new TText{std::string(Utf16LeMark), Bytes.substr(Used), TIniText<char16_t>(std::move(Units))});
     return;
   }
-  std::string Mark;
-  if (std::string_view(Bytes).starts_with(Utf8Mark)) {
-    Mark = Utf8Mark;
-    Bytes.erase(0, Utf8Mark.size());
-  }
-  Text.reset(new TText{std::move(Mark), std::string(), TIniText<char>(std::move(Bytes))});
+  // The text keeps the file's own bytes, so committing it needs no copy.
+  const std::size_t Start = std::string_view(Bytes).starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+  Text.reset(new TText{std::string(), std::string(), TIniText<char>(std::move(Bytes), Start)});
 }
 
 TIniDocument::~TIniDocument() = default;
 TIniDocument::TIniDocument(TIniDocument&&) noexcept = default;
 TIniDocument& TIniDocument::operator=(TIniDocument&&) noexcept = default;
 
+bool TIniDocument::HasKeys(std::string_view Section) {
+  bool Any = false;
+  Text->Visit([&](auto& Units) {
+    typename std::decay_t<decltype(Units)>::TString Storage;
+    Units.ForEachKeyName(ToUnits(Section, Storage), [&](auto) {
+      Any = true;
+      return false;
+    });
+  });
+  return Any;
+}
+
 void TIniDocument::KeyNames(std::string_view Section, TStringList& Names) {
   Names.Clear();
   Text->Visit([&](auto& Units) {
     typename std::decay_t<decltype(Units)>::TString Storage;
-    Units.ForEachKeyName(ToUnits(Section, Storage), [&](auto Name) { Names.Add(ToBytes(Name)); });
+    const auto UnitSection = ToUnits(Section, Storage);
+    const auto Extent = Units.Extent(UnitSection);
+    // Bounds, not sizes: one allocation each instead of a copy per doubling.
+    Names.Reserve(Extent.Units, Extent.Entries);
+    Units.ForEachKeyName(UnitSection, [&](auto Name) {
+      if constexpr (std::is_same_v<decltype(Name), std::string_view>) {
+        Names.Add(Name);
+      } else {
+        Names.Add(ToBytes(Name));
+      }
+    });
   });
 }
 
@@ -76,9 +95,14 @@ void TIniDocument::NameValueLines(std::string_view Section, TStringList& Lines) 
   Text->Visit([&](auto& Units) {
     typename std::decay_t<decltype(Units)>::TString Storage;
     const auto UnitSection = ToUnits(Section, Storage);
-    Units.ForEachKeyName(UnitSection, [&](auto Name) {
-      const auto Value = Units.Value(UnitSection, Name);
-      Lines.Add({ToBytes(Name), "=", Value ? ToBytes(*Value) : std::string()});
+    const auto Extent = Units.Extent(UnitSection);
+    Lines.Reserve(Extent.Units, Extent.Entries);
+    Units.ForEachKeyValue(UnitSection, [&](auto Name, auto Value) {
+      if constexpr (std::is_same_v<decltype(Name), std::string_view>) {
+        Lines.Add({Name, "=", Value ? *Value : std::string_view()});
+      } else {
+        Lines.Add({ToBytes(Name), "=", Value ? ToBytes(*Value) : std::string()});
+      }
     });
   });
 }
@@ -117,21 +141,24 @@ bool TIniDocument::SetValue(std::string_view Section, std::string_view Ident, st
 
 bool TIniDocument::Modified() const noexcept { return Text->Modified; }
 
+void TIniDocument::Saved() noexcept { Text->Modified = false; }
+
 std::string TIniDocument::Bytes() const {
-  std::string Bytes = Text->Mark;
-  std::visit(
-      [&](const auto& Units) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(Units)>, TIniText<char>>) {
-          Bytes += Units.Units();
-        } else {
-          Bytes.reserve(Bytes.size() + 2 * Units.Units().size() + Text->Trailer.size());
-          for (const char16_t Unit : Units.Units()) {
-            Bytes += static_cast<char>(Unit & 0xFF);
-            Bytes += static_cast<char>(Unit >> 8);
-          }
-        }
-      },
-      Text->Units);
-  Bytes += Text->Trailer;
-  return Bytes;
+  std::string Storage;
+  const std::string_view View = BytesView(Storage);
+  return View.data() == Storage.data() ? std::move(Storage) : std::string(View);
+}
+
+std::string_view TIniDocument::BytesView(std::string& Storage) const {
+  if (const auto* Units = std::get_if<TIniText<char>>(&Text->Units)) return Units->Units();
+  const std::u16string& Units = std::get<TIniText<char16_t>>(Text->Units).Units();
+  Storage.clear();
+  Storage.reserve(Text->Mark.size() + 2 * Units.size() + Text->Trailer.size());
+  Storage += Text->Mark;
+  for (const char16_t Unit : Units) {
+    Storage += static_cast<char>(Unit & 0xFF);
+    Storage += static_cast<char>(Unit >> 8);
+  }
+  Storage += Text->Trailer;
+  return Storage;
 }

@@ -18,6 +18,8 @@ public:
   TIniDocument(TIniDocument&&) noexcept;
   TIniDocument& operator=(TIniDocument&&) noexcept;
 
+  // Whether the section lists at least one key name.
+  bool HasKeys(std::string_view Section);
   // Key names in file order, as spelled; an empty name ends the list.
   void KeyNames(std::string_view Section, TStringList& Names);
   // "name=value" for each key name, the value read as Value() reads it.
@@ -33,8 +35,13 @@ public:
   bool SetValue(std::string_view Section, std::string_view Ident, std::string_view Value);
 
   bool Modified() const noexcept;
+  // The file now holds what the document does.
+  void Saved() noexcept;
   // The whole file as it would now be written.
   std::string Bytes() const;
+  // The same without a copy where the text is the file's own bytes; otherwise
+  // built in Storage. Valid until the document changes.
+  std::string_view BytesView(std::string& Storage) const;
 
   struct TText;
 

@@ -1,6 +1,9 @@
 #include "platform/posix/IniText.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include "platform/MemoryAdvice.h"
 
 namespace {
 
@@ -28,6 +31,12 @@ std::uint32_t NameHash(TView Name) {
     Hash ^= static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<decltype(C)>>(Fold(C)));
     Hash *= 16777619u;
   }
+  // The slot comes from the high bits, the tag from the low ones: mix both.
+  Hash ^= Hash >> 16;
+  Hash *= 0x85EBCA6Bu;
+  Hash ^= Hash >> 13;
+  Hash *= 0xC2B2AE35u;
+  Hash ^= Hash >> 16;
   return Hash;
 }
 
@@ -38,19 +47,61 @@ TView Trim(TView V) {
   return V;
 }
 
+// The first position from I that may hold CR, LF or NUL, eight bytes at a
+// step: lines are found at memory speed, and the byte loop after it decides.
+std::size_t SkipPlainBytes(const char* Data, std::size_t I, std::size_t Size) {
+  constexpr std::uint64_t Ones = 0x0101010101010101u, Highs = 0x8080808080808080u;
+  const auto HasByte = [](std::uint64_t Word, std::uint64_t Pattern) {
+    const std::uint64_t X = Word ^ Pattern;
+    return (X - Ones) & ~X & Highs;
+  };
+  for (; I + 8 <= Size; I += 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, Data + I, 8);
+    if (HasByte(Word, Ones * '\r') | HasByte(Word, Ones * '\n') | HasByte(Word, 0)) break;
+  }
+  return I;
+}
+
 std::size_t SlotOf(std::uint32_t Hash, std::size_t Capacity) {
   return static_cast<std::size_t>((static_cast<std::uint64_t>(Hash) * Capacity) >> 32);
+}
+
+// A slot: the line's begin + 1 in the high 40 bits, a hash tag in the low 24.
+constexpr unsigned TagBits = 24;
+constexpr std::uint64_t TagMask = (std::uint64_t(1) << TagBits) - 1;
+constexpr std::size_t MaxIndexedUnits = (std::size_t(1) << (64 - TagBits)) - 2;
+
+std::uint64_t PackSlot(std::size_t Begin, std::uint32_t Hash) {
+  return (static_cast<std::uint64_t>(Begin) + 1) << TagBits | (Hash & TagMask);
+}
+std::size_t SlotBegin(std::uint64_t Slot) { return static_cast<std::size_t>(Slot >> TagBits) - 1; }
+
+// Room for the lines from Begin on at most 70% full: one allocation, no rehash.
+// A file with lone CRs among LFs gets too few and grows: still correct.
+template <typename TString>
+std::size_t IndexCapacity(const TString& Text, std::size_t Begin) {
+  const auto Count = [&](typename TString::value_type Break) {
+    std::size_t Lines = 0;
+    for (std::size_t At = Text.find(Break, Begin); At != TString::npos; At = Text.find(Break, At + 1)) ++Lines;
+    return Lines;
+  };
+  std::size_t Lines = Count('\n');
+  if (Lines == 0) Lines = Count('\r');
+  return std::max<std::size_t>(16, (Lines + 1) * 10 / 7 + 1);
 }
 
 }  // namespace
 
 template <typename TUnit>
 typename TIniText<TUnit>::TLine TIniText<TUnit>::ParseLine(std::size_t Begin) const {
+  ++ParseCount;
   TLine Line;
   Line.Begin = Begin;
   const std::size_t Size = Text.size();
   std::size_t I = Begin;
   std::size_t Nul = None;
+  if constexpr (sizeof(TUnit) == 1) I = SkipPlainBytes(Text.data(), I, Size);
   while (I < Size && Text[I] != '\r' && Text[I] != '\n') {
     if (Text[I] == 0 && Nul == None) Nul = I;
     ++I;
@@ -112,89 +163,131 @@ typename TIniText<TUnit>::TSection& TIniText<TUnit>::Locate(TView Section) {
   Cache.emplace();
   TSection& S = *Cache;
   S.FoldedName = std::move(Folded);
-  for (std::size_t Position = 0; Position < Text.size();) {
+  S.BodyEnd = Text.size();
+  // Inserts trail the walk by a few lines, so each slot is already fetched
+  // from memory when it is probed; file order, and with it the first entry of
+  // each name, is kept.
+  struct TPending {
+    std::uint32_t Hash;
+    std::size_t Begin;
+    TView Name;
+  };
+  constexpr std::size_t Depth = 16;
+  TPending Pending[Depth];
+  std::size_t Queued = 0, Inserted = 0;
+  auto Drain = [&](std::size_t Keep) {
+    for (; Queued - Inserted > Keep; ++Inserted) {
+      const TPending& P = Pending[Inserted % Depth];
+      IndexInsert(S, P.Hash, P.Begin, P.Name);
+    }
+  };
+  // One walk finds the section, its end, and indexes its entries on the way.
+  for (std::size_t Position = Start; Position < Text.size();) {
     const TLine Line = ParseLine(Position);
     if (Line.Kind == TLine::Header) {
       if (S.Found) {
         S.BodyEnd = Line.Begin;
-        return S;
+        break;
       }
       if (SameName(NameOf(Line), TView(S.FoldedName))) {
         S.Found = true;
         S.HeaderBegin = Line.Begin;
         S.BodyBegin = Line.End;
+        StartIndex(S);
+      }
+    } else if (Line.Kind == TLine::Entry && S.Found) {
+      ++S.Entries;
+      S.LastEntryBegin = Line.Begin;
+      if (S.Indexed) {
+        Drain(Depth - 1);
+        const std::uint32_t Hash = NameHash(NameOf(Line));
+        __builtin_prefetch(&S.Slots[SlotOf(Hash, S.Slots.size())]);
+        Pending[Queued++ % Depth] = {Hash, Line.Begin, NameOf(Line)};
       }
     }
     Position = Line.End;
   }
-  S.BodyEnd = Text.size();
+  Drain(0);
   return S;
 }
 
 template <typename TUnit>
-void TIniText<TUnit>::IndexInsert(TSection& S, std::uint32_t Hash, std::size_t Begin) {
+void TIniText<TUnit>::StartIndex(TSection& S) {
+  // Beyond what a slot can hold, lookups walk the section instead.
+  if (Text.size() > MaxIndexedUnits) return;
+  S.Indexed = true;
+  S.Slots.reserve(IndexCapacity(Text, S.BodyBegin));
+  PreferHugePages(S.Slots.data(), S.Slots.capacity() * sizeof(std::uint64_t));
+  S.Slots.assign(S.Slots.capacity(), 0);
+}
+
+template <typename TUnit>
+void TIniText<TUnit>::IndexInsert(TSection& S, std::uint32_t Hash, std::size_t Begin, TView Name) {
   if ((S.Count + 1) * 10 > S.Slots.size() * 7) {
-    std::vector<std::uint64_t> OldSlots(std::max<std::size_t>(16, S.Slots.size() * 2), 0);
-    std::vector<std::uint32_t> OldHashes(OldSlots.size(), 0);
-    OldSlots.swap(S.Slots);
-    OldHashes.swap(S.Hashes);
-    for (std::size_t I = 0; I < OldSlots.size(); ++I) {
-      if (OldSlots[I] == 0) continue;
-      std::size_t Slot = SlotOf(OldHashes[I], S.Slots.size());
-      while (S.Slots[Slot] != 0) Slot = Slot + 1 == S.Slots.size() ? 0 : Slot + 1;
-      S.Slots[Slot] = OldSlots[I];
-      S.Hashes[Slot] = OldHashes[I];
+    // Only when the estimate fell short (lone CRs mixed with LFs) or keys were added.
+    std::vector<std::uint64_t> Old(S.Slots.size() * 2, 0);
+    Old.swap(S.Slots);
+    for (const std::uint64_t Slot : Old) {
+      if (Slot == 0) continue;
+      std::size_t At = SlotOf(NameHash(NameOf(ParseLine(SlotBegin(Slot)))), S.Slots.size());
+      while (S.Slots[At] != 0) At = At + 1 == S.Slots.size() ? 0 : At + 1;
+      S.Slots[At] = Slot;
     }
   }
-  const TView Name = NameOf(ParseLine(Begin));
-  std::size_t Slot = SlotOf(Hash, S.Slots.size());
-  while (S.Slots[Slot] != 0) {
+  const std::uint64_t Tag = Hash & TagMask;
+  std::size_t At = SlotOf(Hash, S.Slots.size());
+  while (S.Slots[At] != 0) {
     // Only the first entry of a name is ever read or written.
-    if (S.Hashes[Slot] == Hash && SameName(NameOf(ParseLine(S.Slots[Slot] - 1)), Name)) return;
-    Slot = Slot + 1 == S.Slots.size() ? 0 : Slot + 1;
+    if ((S.Slots[At] & TagMask) == Tag && SameName(NameOf(ParseLine(SlotBegin(S.Slots[At]))), Name)) {
+      ++S.Duplicates;
+      return;
+    }
+    At = At + 1 == S.Slots.size() ? 0 : At + 1;
   }
-  S.Slots[Slot] = Begin + 1;
-  S.Hashes[Slot] = Hash;
+  S.Slots[At] = PackSlot(Begin, Hash);
   ++S.Count;
 }
 
 template <typename TUnit>
-void TIniText<TUnit>::EnsureIndex(TSection& S) {
-  if (S.Indexed || !S.Found) return;
-  S.Indexed = true;
-  for (std::size_t Position = S.BodyBegin; Position < S.BodyEnd;) {
-    const TLine Line = ParseLine(Position);
-    if (Line.Kind == TLine::Entry) {
-      IndexInsert(S, NameHash(NameOf(Line)), Line.Begin);
-      S.LastEntryBegin = Line.Begin;
+std::optional<typename TIniText<TUnit>::TLine> TIniText<TUnit>::IndexFind(TSection& S, TView Ident) {
+  Ident = Trim(Ident);
+  if (!S.Indexed) {
+    for (std::size_t Position = S.BodyBegin; Position < S.BodyEnd;) {
+      const TLine Line = ParseLine(Position);
+      if (Line.Kind == TLine::Entry && SameName(NameOf(Line), Ident)) return Line;
+      Position = Line.End;
     }
-    Position = Line.End;
+    return std::nullopt;
   }
+  const std::uint32_t Hash = NameHash(Ident);
+  const std::uint64_t Tag = Hash & TagMask;
+  for (std::size_t At = SlotOf(Hash, S.Slots.size()); S.Slots[At] != 0; At = At + 1 == S.Slots.size() ? 0 : At + 1) {
+    if ((S.Slots[At] & TagMask) != Tag) continue;
+    const TLine Line = ParseLine(SlotBegin(S.Slots[At]));
+    if (SameName(NameOf(Line), Ident)) return Line;
+  }
+  return std::nullopt;
 }
 
 template <typename TUnit>
-std::size_t TIniText<TUnit>::IndexFind(TSection& S, TView Ident) {
-  EnsureIndex(S);
-  if (S.Slots.empty()) return None;
-  Ident = Trim(Ident);
-  const std::uint32_t Hash = NameHash(Ident);
-  for (std::size_t Slot = SlotOf(Hash, S.Slots.size()); S.Slots[Slot] != 0;
-       Slot = Slot + 1 == S.Slots.size() ? 0 : Slot + 1) {
-    const std::size_t Begin = S.Slots[Slot] - 1;
-    if (S.Hashes[Slot] == Hash && SameName(NameOf(ParseLine(Begin)), Ident)) return Begin;
-  }
-  return None;
+std::optional<typename TIniText<TUnit>::TView> TIniText<TUnit>::FirstValue(TSection& S, TView Ident) {
+  const std::optional<TLine> Line = IndexFind(S, Ident);
+  if (!Line || Line->Equal == None) return std::nullopt;
+  return ValueOf(*Line);
+}
+
+template <typename TUnit>
+typename TIniText<TUnit>::TExtent TIniText<TUnit>::Extent(TView Section) {
+  const TSection& S = Locate(Section);
+  if (!S.Found) return {};
+  return {S.BodyEnd - S.BodyBegin, S.Entries};
 }
 
 template <typename TUnit>
 std::optional<typename TIniText<TUnit>::TView> TIniText<TUnit>::Value(TView Section, TView Ident) {
   TSection& S = Locate(Section);
   if (!S.Found) return std::nullopt;
-  const std::size_t Begin = IndexFind(S, Ident);
-  if (Begin == None) return std::nullopt;
-  const TLine Line = ParseLine(Begin);
-  if (Line.Equal == None) return std::nullopt;
-  return ValueOf(Line);
+  return FirstValue(S, Ident);
 }
 
 template <typename TUnit>
@@ -206,11 +299,15 @@ void TIniText<TUnit>::Replace(std::size_t Position, std::size_t Length, const TS
   auto Shift = [&](std::size_t& Offset) {
     if (Offset != None && Offset >= Position) Offset = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(Offset) + Delta);
   };
+  // A key added after the last entry moves no indexed line.
+  const bool MovesIndexed = Delta != 0 && S.LastEntryBegin != None && S.LastEntryBegin >= Position;
   // Every edit lies inside the cached section, or at its end.
   S.BodyEnd = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(S.BodyEnd) + Delta);
   Shift(S.LastEntryBegin);
+  if (!MovesIndexed) return;
+  const std::uint64_t Moved = static_cast<std::uint64_t>(Delta) << TagBits;
   for (auto& Slot : S.Slots) {
-    if (Slot != 0 && Slot - 1 >= Position) Slot = static_cast<std::uint64_t>(static_cast<std::ptrdiff_t>(Slot) + Delta);
+    if (Slot != 0 && SlotBegin(Slot) >= Position) Slot += Moved;
   }
 }
 
@@ -226,7 +323,7 @@ typename TIniText<TUnit>::TString TIniText<TUnit>::FileBreak() const {
 template <typename TUnit>
 void TIniText<TUnit>::AppendSection(TView Section, TView Ident, TView Value) {
   const TString Break = FileBreak();
-  const bool EndsOpen = !Text.empty() && Text.back() != '\r' && Text.back() != '\n';
+  const bool EndsOpen = Text.size() > Start && Text.back() != '\r' && Text.back() != '\n';
   TString Added;
   if (EndsOpen) Added += Break;
   Added += TUnit('[');
@@ -249,9 +346,8 @@ bool TIniText<TUnit>::SetValue(TView Section, TView Ident, TView NewValue) {
     AppendSection(Section, Ident, NewValue);
     return true;
   }
-  const std::size_t Begin = IndexFind(S, Ident);
-  if (Begin != None) {
-    const TLine Line = ParseLine(Begin);
+  if (const std::optional<TLine> Found = IndexFind(S, Ident)) {
+    const TLine& Line = *Found;
     if (Line.Equal == None) {
       TString With(1, TUnit('='));
       With += NewValue;
@@ -281,7 +377,8 @@ bool TIniText<TUnit>::SetValue(TView Section, TView Ident, TView NewValue) {
     Replace(Anchor.End, 0, Break + Entry);
   }
   S.BodyBegin = ParseLine(S.HeaderBegin).End;
-  IndexInsert(S, NameHash(Trim(Ident)), NewBegin);
+  ++S.Entries;
+  if (S.Indexed) IndexInsert(S, NameHash(Trim(Ident)), NewBegin, Trim(Ident));
   S.LastEntryBegin = NewBegin;
   return true;
 }

@@ -5,10 +5,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 // The INI rules over a text of code units: bytes for ANSI and UTF-8 files,
 // UTF-16 units for Unicode ones. Names and values are views into the text.
+//
+// The first section of the name last asked for is found, and its entries
+// indexed, in one walk over the text; every later lookup is a probe.
 template <typename TUnit>
 class TIniText {
 public:
@@ -16,17 +20,31 @@ public:
   using TView = std::basic_string_view<TUnit>;
   static constexpr std::size_t None = static_cast<std::size_t>(-1);
 
-  explicit TIniText(TString Units) : Text(std::move(Units)) {}
+  // Units before Start (a byte-order mark) are kept but are no line's.
+  explicit TIniText(TString Units, std::size_t TextStart = 0) : Text(std::move(Units)), Start(TextStart) {}
 
-  // Calls Visit(name) for each key name of the section, in file order.
+  // Calls Visit(name) for each key name of the section, in file order; a
+  // Visit that returns false stops the walk.
   template <typename TVisit>
   void ForEachKeyName(TView Section, TVisit&& Visit);
+  // Calls Visit(name, value) for each key name, value as Value() reads it.
+  template <typename TVisit>
+  void ForEachKeyValue(TView Section, TVisit&& Visit);
   // The first entry of that name: its value, or none for a missing key or a
   // line without "=".
   std::optional<TView> Value(TView Section, TView Ident);
   bool SetValue(TView Section, TView Ident, TView Value);
 
+  // Units of the section's body and its entry lines: bounds for a list of it.
+  struct TExtent {
+    std::size_t Units = 0, Entries = 0;
+  };
+  TExtent Extent(TView Section);
+
   const TString& Units() const noexcept { return Text; }
+
+  // Lines parsed so far: a seam for checking that the work stays linear.
+  std::size_t LinesParsed() const noexcept { return ParseCount; }
 
 private:
   struct TLine {
@@ -38,14 +56,16 @@ private:
   };
 
   // The first section of one name, with an index of its first entries.
+  // A slot packs the line's begin + 1 (0: free) above a tag of the name's hash.
   struct TSection {
     TString FoldedName;
     bool Found = false;
     std::size_t HeaderBegin = 0, BodyBegin = 0, BodyEnd = 0;
     bool Indexed = false;
-    std::vector<std::uint64_t> Slots;  // line begin + 1; 0 is free
-    std::vector<std::uint32_t> Hashes;
-    std::size_t Count = 0;
+    std::vector<std::uint64_t> Slots;
+    std::size_t Count = 0;       // distinct names
+    std::size_t Entries = 0;     // entry lines
+    std::size_t Duplicates = 0;  // entry lines whose name came before
     std::size_t LastEntryBegin = None;  // where a new key goes after
   };
 
@@ -54,15 +74,19 @@ private:
   TView NameOf(const TLine& Line) const { return Slice(Line.NameBegin, Line.NameEnd); }
   TView ValueOf(const TLine& Line) const;
   TSection& Locate(TView Section);
-  void EnsureIndex(TSection& S);
-  void IndexInsert(TSection& S, std::uint32_t Hash, std::size_t Begin);
-  std::size_t IndexFind(TSection& S, TView Ident);
+  void StartIndex(TSection& S);
+  void IndexInsert(TSection& S, std::uint32_t Hash, std::size_t Begin, TView Name);
+  // The first entry of that name, parsed; none when there is none.
+  std::optional<TLine> IndexFind(TSection& S, TView Ident);
+  std::optional<TView> FirstValue(TSection& S, TView Ident);
   void Replace(std::size_t Position, std::size_t Length, const TString& With);
   TString FileBreak() const;
   void AppendSection(TView Section, TView Ident, TView Value);
 
   TString Text;
+  std::size_t Start;
   std::optional<TSection> Cache;
+  mutable std::size_t ParseCount = 0;
 };
 
 template <typename TUnit>
@@ -75,9 +99,32 @@ void TIniText<TUnit>::ForEachKeyName(TView Section, TVisit&& Visit) {
     if (Line.Kind == TLine::Entry && Line.Equal != None) {
       // The platform hands names over NUL-separated: an empty one ends the list.
       if (Line.NameBegin == Line.NameEnd) return;
-      Visit(NameOf(Line));
+      if constexpr (std::is_same_v<decltype(Visit(NameOf(Line))), bool>) {
+        if (!Visit(NameOf(Line))) return;
+      } else {
+        Visit(NameOf(Line));
+      }
     }
     Position = Line.End;
   }
 }
 
+template <typename TUnit>
+template <typename TVisit>
+void TIniText<TUnit>::ForEachKeyValue(TView Section, TVisit&& Visit) {
+  TSection& S = Locate(Section);
+  if (!S.Found) return;
+  for (std::size_t Position = S.BodyBegin; Position < S.BodyEnd;) {
+    const TLine Line = ParseLine(Position);
+    if (Line.Kind == TLine::Entry && Line.Equal != None) {
+      if (Line.NameBegin == Line.NameEnd) return;
+      // Without repeated names every line is its name's first entry.
+      if (S.Indexed && S.Duplicates == 0) {
+        Visit(NameOf(Line), std::optional<TView>(ValueOf(Line)));
+      } else {
+        Visit(NameOf(Line), FirstValue(S, NameOf(Line)));
+      }
+    }
+    Position = Line.End;
+  }
+}

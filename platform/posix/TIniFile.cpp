@@ -46,6 +46,9 @@ void TIniFile::ReadSectionValues(std::string_view Section, TStringList& Strings)
   Impl->Load(FileName()).NameValueLines(Section, Strings);
 }
 
+// Stops at the first name instead of listing them all.
+bool TIniFile::SectionExists(std::string_view Section) { return Impl->Load(FileName()).HasKeys(Section); }
+
 void TIniFile::WriteString(std::string_view Section, std::string_view Ident, std::string_view Value) {
   TIniDocument& Document = Impl->Load(FileName());
   // Checked at every write, even one that changes nothing, as the platform does.
@@ -58,10 +61,11 @@ void TIniFile::WriteString(std::string_view Section, std::string_view Ident, std
 
 void TIniFile::UpdateFile() {
   if (!Impl->Loaded || !Impl->Document.Modified()) return;
-  std::string Bytes = Impl->Document.Bytes();
-  if (ReplaceFileContent(*Impl->HostPath, Impl->Snapshot, Bytes) != 0) RaiseWriteError(FileName());
+  std::string Storage;  // used only where the text is not the file's bytes
+  if (ReplaceFileContent(*Impl->HostPath, Impl->Snapshot, Impl->Document.BytesView(Storage)) != 0)
+    RaiseWriteError(FileName());
   // Later writes through this object build on what is now on disk.
   Impl->Snapshot.State = TFileSnapshot::Readable;
   ::stat(Impl->HostPath->c_str(), &Impl->Snapshot.Status);
-  Impl->Document = TIniDocument(std::move(Bytes));
+  Impl->Document.Saved();
 }

@@ -127,6 +127,8 @@ void TIniFile::ReadSection(std::string_view Section, TStringList& Strings) {
   }
 }
 
+bool TIniFile::SectionExists(std::string_view Section) { return TCustomIniFile::SectionExists(Section); }
+
 void TIniFile::ReadSectionValues(std::string_view Section, TStringList& Strings) {
   TCustomIniFile::ReadSectionValues(Section, Strings);
 }
