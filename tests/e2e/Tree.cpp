@@ -119,8 +119,18 @@ TTree::TRun TTree::Run(const std::vector<std::string>& Arguments, const std::opt
   TRun Result;
   pollfd Fds[2] = {{OutPipe[0], POLLIN, 0}, {ErrPipe[0], POLLIN, 0}};
   std::string* Sinks[2] = {&Result.Out, &Result.Err};
+  // Stop once the program has ended and its output is drained: services it
+  // leaves running (Wine's) may hold the pipes open for good.
+  int Status = 0;
+  bool Ended = false;
   for (int Open = 2; Open > 0;) {
-    if (::poll(Fds, 2, -1) < 0) continue;
+    const int Ready = ::poll(Fds, 2, Ended ? 0 : 100);
+    if (Ready < 0) continue;
+    if (Ready == 0) {
+      if (Ended) break;
+      Ended = ::waitpid(Child, &Status, WNOHANG) == Child;
+      continue;
+    }
     for (int I = 0; I < 2; ++I) {
       if (Fds[I].fd < 0 || Fds[I].revents == 0) continue;
       char Buffer[4096];
@@ -134,8 +144,9 @@ TTree::TRun TTree::Run(const std::vector<std::string>& Arguments, const std::opt
       }
     }
   }
-  int Status = 0;
-  ::waitpid(Child, &Status, 0);
+  for (pollfd& Fd : Fds)
+    if (Fd.fd >= 0) ::close(Fd.fd);
+  if (!Ended) ::waitpid(Child, &Status, 0);
   Result.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
   return Result;
 }
