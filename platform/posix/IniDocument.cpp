@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view Utf16LeMark = "\xFF\xFE";
+constexpr std::string_view Utf16BeMark = "\xFE\xFF";
 
 // Names and values pass as bytes; a Unicode file holds them as UTF-16.
 std::string_view ToUnits(std::string_view Text, std::string&) { return Text; }
@@ -27,6 +28,7 @@ bool HasAny(std::string_view Text, std::string_view Units) {
 
 struct TIniDocument::TText {
   std::string Mark;     // a UTF-16 byte-order mark; a UTF-8 one stays in the text
+  bool BigEndian = false;
   std::string Trailer;  // an odd byte after the last UTF-16 unit
   std::variant<TIniText<char>, TIniText<char16_t>> Units;
   bool Modified = false;
@@ -40,20 +42,23 @@ struct TIniDocument::TText {
 TIniDocument::TIniDocument() : TIniDocument(std::string()) {}
 
 TIniDocument::TIniDocument(std::string Bytes) {
-  if (std::string_view(Bytes).starts_with(Utf16LeMark)) {
-    std::u16string Units((Bytes.size() - Utf16LeMark.size()) / 2, u'\0');
+  const bool BigEndian = std::string_view(Bytes).starts_with(Utf16BeMark);
+  if (BigEndian || std::string_view(Bytes).starts_with(Utf16LeMark)) {
+    // The platform reads both byte orders when the mark says which.
+    const int Low = BigEndian ? 1 : 0;
+    std::u16string Units((Bytes.size() - 2) / 2, u'\0');
     for (std::size_t I = 0; I < Units.size(); ++I) {
-      const std::size_t At = Utf16LeMark.size() + 2 * I;
-      Units[I] = static_cast<char16_t>(static_cast<unsigned char>(Bytes[At]) |
-                                       static_cast<unsigned char>(Bytes[At + 1]) << 8);
+      const std::size_t At = 2 + 2 * I;
+      Units[I] = static_cast<char16_t>(static_cast<unsigned char>(Bytes[At + Low]) |
+                                       static_cast<unsigned char>(Bytes[At + 1 - Low]) << 8);
     }
-    const std::size_t Used = Utf16LeMark.size() + 2 * Units.size();
-    Text.reset(new TText{std::string(Utf16LeMark), Bytes.substr(Used), TIniText<char16_t>(std::move(Units))});
+    const std::size_t Used = 2 + 2 * Units.size();
+    Text.reset(new TText{Bytes.substr(0, 2), BigEndian, Bytes.substr(Used), TIniText<char16_t>(std::move(Units))});
     return;
   }
   // The text keeps the file's own bytes, so committing it needs no copy.
   const std::size_t Start = std::string_view(Bytes).starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
-  Text.reset(new TText{std::string(), std::string(), TIniText<char>(std::move(Bytes), Start)});
+  Text.reset(new TText{std::string(), false, std::string(), TIniText<char>(std::move(Bytes), Start)});
 }
 
 TIniDocument::~TIniDocument() = default;
@@ -156,8 +161,9 @@ std::string_view TIniDocument::BytesView(std::string& Storage) const {
   Storage.reserve(Text->Mark.size() + 2 * Units.size() + Text->Trailer.size());
   Storage += Text->Mark;
   for (const char16_t Unit : Units) {
-    Storage += static_cast<char>(Unit & 0xFF);
-    Storage += static_cast<char>(Unit >> 8);
+    const char Bytes[2] = {static_cast<char>(Unit & 0xFF), static_cast<char>(Unit >> 8)};
+    Storage += Bytes[Text->BigEndian ? 1 : 0];
+    Storage += Bytes[Text->BigEndian ? 0 : 1];
   }
   Storage += Text->Trailer;
   return Storage;

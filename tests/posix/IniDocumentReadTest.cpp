@@ -75,8 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {"a"}, {{"a", "\xD1\x82"}}},
         TReadCase{"Utf16WithoutMarkHasNoSection", "[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0a\0=\0\x31\0"s, {},
                   {{"a", std::nullopt}}},
-        TReadCase{"Utf16BigEndianHasNoSection", "\xFE\xFF\0[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0a\0=\0\x31"s, {},
-                  {{"a", std::nullopt}}},
+        TReadCase{"Utf16BigEndianWithMark", "\xFE\xFF\0[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0a\0=\0\x31"s, {"a"},
+                  {{"a", "1"}}},
+        TReadCase{"Utf16BigEndianWithoutMarkHasNoSection", "\0[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0a\0=\0\x31"s,
+                  {}, {{"a", std::nullopt}}},
         TReadCase{"EmptyFile", "", {}, {{"a", std::nullopt}}}),
     PrintName);
 

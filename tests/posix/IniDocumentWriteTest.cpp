@@ -84,6 +84,13 @@ TEST(IniWrite, Utf16FileIsWrittenInUtf16) {
   EXPECT_EQ(Document.Bytes(), "\xFF\xFE[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0N\0=\0\x32\0\n\0S\0=\0\x30\0\n\0"s);
 }
 
+TEST(IniWrite, Utf16BigEndianIsWrittenInItsOwnByteOrder) {
+  TIniDocument Document("\xFE\xFF\0[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0N\0=\0\x31\0\n"s);
+  Document.SetValue("Language", "N", "2");
+  Document.SetValue("Language", "S", "0");
+  EXPECT_EQ(Document.Bytes(), "\xFE\xFF\0[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0N\0=\0\x32\0\n\0S\0=\0\x30\0\n"s);
+}
+
 TEST(IniWrite, Utf16OddByteAndUnpairedSurrogatesSurvive) {
   const std::string Before = "\xFF\xFE[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0x\0=\0\x00\xD8\n\0N\0=\0\x31\0\x07"s;
   TIniDocument Document(Before);

@@ -160,8 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
                      [] { return std::optional("[Language]\0x\nNumber=3\0x\nSelect=2\0\0\nDescrip1=English\0x\nFile1=a\0\n"
                      "DlgDll1=b\0x\nExtra=1\0x\nDescrip3=Russian\nFile3=app_ru\nDlgDll3=dll_ru\n\0\0\0\n"s); }},
         THostileCase{"Utf16WithoutMark", [](const fs::path& P) { Write(P, Utf16Le(Table)); }, Untouched},
+        // The mark names the byte order, and the update keeps it.
         THostileCase{"Utf16BigEndianWithMark", [](const fs::path& P) { Write(P, "\xFE\xFF"s + Utf16Be(Table)); },
-                     Untouched},
+                     [] { return std::optional("\xFE\xFF"s + Utf16Be(Updated(Table))); }},
         // An odd last byte is no unit: it stays after the units.
         THostileCase{"Utf16OddLength", [](const fs::path& P) { Write(P, "\xFF\xFE"s + Utf16Le(Table) + "\x7F"); },
                      [] { return std::optional("\xFF\xFE"s + Utf16Le(Updated(Table)) + "\x7F"); }},
