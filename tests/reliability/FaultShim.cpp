@@ -102,7 +102,7 @@ TOpenKind OpenKind(int Flags) {
 
 bool Ignored(const char* Path) {
   return std::strncmp(Path, "/proc/", 6) == 0 || std::strncmp(Path, "/sys/", 5) == 0 ||
-         std::strncmp(Path, "/dev/", 5) == 0;
+         (std::strncmp(Path, "/dev/", 5) == 0 && std::strncmp(Path, "/dev/shm/", 9) != 0);
 }
 
 int TraceOpen(int Result, int Flags, const char* Path) {

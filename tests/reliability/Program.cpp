@@ -48,8 +48,8 @@ TRunResult RunProgram(const TTree& Tree, const TRunOptions& Given) {
   TRunOptions Options = Given;
   const fs::path PeakFile = Tree.WorkFolder().parent_path() / ".peak-memory";
   if (Options.MeasureMemory) {
-    const char* Launcher = std::getenv("LANGREG_PEAK_MEMORY");
-    if (!Launcher || !*Launcher) throw std::runtime_error("LANGREG_PEAK_MEMORY names no program");
+    const char* FromEnvironment = std::getenv("LANGREG_PEAK_MEMORY");
+    const char* Launcher = FromEnvironment && *FromEnvironment ? FromEnvironment : LANGREG_PEAK_MEMORY_BUILT;
     Options.Wrapper.insert(Options.Wrapper.begin(), {Launcher, PeakFile.string()});
   }
   std::vector<std::string> Words = Command(Options);
