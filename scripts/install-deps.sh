@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks for building and testing.
 set -euo pipefail
-Packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev googletest libbenchmark-dev
+Packages=(cmake ninja-build g++ clang libclang-rt-14-dev time libgtest-dev libgmock-dev googletest libbenchmark-dev
   e2fsprogs util-linux g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 mandoc
   dpkg-dev file)
 Missing=()
