@@ -32,6 +32,22 @@ std::string Text(FuzzedDataProvider& Input, bool IsValue) {
   return Result;
 }
 
+// The file's code units: UTF-16 ones after a mark (a 0x0D byte inside one
+// is no line break), else its bytes.
+std::u16string CodeUnits(const std::string& Bytes) {
+  const bool Little = Bytes.starts_with("\xFF\xFE"), Big = Bytes.starts_with("\xFE\xFF");
+  std::u16string Units;
+  if (!Little && !Big) {
+    for (const char C : Bytes) Units += static_cast<char16_t>(static_cast<unsigned char>(C));
+    return Units;
+  }
+  for (std::size_t I = 2; I + 1 < Bytes.size(); I += 2) {
+    const auto First = static_cast<unsigned char>(Bytes[I]), Second = static_cast<unsigned char>(Bytes[I + 1]);
+    Units += static_cast<char16_t>(Little ? First | Second << 8 : Second | First << 8);
+  }
+  return Units;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
@@ -51,14 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   CHECK(TIniDocument(New).Value(Section, Ident) == Value);
   if (!Changed) return 0;
 
-  // One stretch of bytes differs, and in the old file it lies within one line.
+  // One stretch of code units differs, and in the old file it lies within one line.
+  const std::u16string OldUnits = CodeUnits(Old), NewUnits = CodeUnits(New);
   std::size_t Head = 0;
-  while (Head < Old.size() && Head < New.size() && Old[Head] == New[Head]) ++Head;
+  while (Head < OldUnits.size() && Head < NewUnits.size() && OldUnits[Head] == NewUnits[Head]) ++Head;
   std::size_t Tail = 0;
-  while (Tail < Old.size() - Head && Tail < New.size() - Head && Old[Old.size() - 1 - Tail] == New[New.size() - 1 - Tail])
+  while (Tail < OldUnits.size() - Head && Tail < NewUnits.size() - Head &&
+         OldUnits[OldUnits.size() - 1 - Tail] == NewUnits[NewUnits.size() - 1 - Tail])
     ++Tail;
-  const std::string_view Replaced = std::string_view(Old).substr(Head, Old.size() - Head - Tail);
-  CHECK(Replaced.find_first_of("\r\n") == std::string_view::npos);
+  const std::u16string_view Replaced = std::u16string_view(OldUnits).substr(Head, OldUnits.size() - Head - Tail);
+  CHECK(Replaced.find_first_of(u"\r\n") == std::u16string_view::npos);
 
   if (Old.starts_with("\xFF\xFE") || Old.starts_with("\xFE\xFF")) return 0;
   // Every other key of every section reads as before, by the reference reading.
