@@ -7,16 +7,11 @@
 std::string_view TStringList::Strings(int Index) const {
   if (Index < 0 || Index >= Count()) throw std::out_of_range("TStringList index out of bounds");
   const std::size_t Begin = Index == 0 ? 0 : Ends[Index - 1];
-  return std::string_view(Pool).substr(Begin, Ends[Index] - Begin);
-}
-
-void TStringList::Add(std::string_view S) {
-  Pool.append(S);
-  Ends.push_back(Pool.size());
+  return std::string_view(Pool.data() + Begin, Ends[Index] - Begin);
 }
 
 void TStringList::Add(std::initializer_list<std::string_view> Parts) {
-  for (std::string_view Part : Parts) Pool.append(Part);
+  for (std::string_view Part : Parts) Pool.insert(Pool.end(), Part.begin(), Part.end());
   Ends.push_back(Pool.size());
 }
 

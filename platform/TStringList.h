@@ -13,7 +13,10 @@ public:
   // Valid until the list is next changed.
   std::string_view Strings(int Index) const;
   std::string_view operator[](int Index) const { return Strings(Index); }
-  void Add(std::string_view S);
+  void Add(std::string_view S) {
+    Pool.insert(Pool.end(), S.begin(), S.end());
+    Ends.push_back(Pool.size());
+  }
   // Appends the concatenation of the parts as one item.
   void Add(std::initializer_list<std::string_view> Parts);
   void Clear() noexcept;
@@ -23,7 +26,7 @@ public:
   int IndexOf(std::string_view S) const;
 
 private:
-  std::string Pool;
+  std::vector<char> Pool;  // a vector's append is inlined, a string's is a library call
   std::vector<std::size_t> Ends;
 };
 

@@ -104,7 +104,12 @@ void TIniDocument::NameValueLines(std::string_view Section, TStringList& Lines) 
     Lines.Reserve(Extent.Units, Extent.Entries);
     Units.ForEachKeyValue(UnitSection, [&](auto Name, auto Value) {
       if constexpr (std::is_same_v<decltype(Name), std::string_view>) {
-        Lines.Add({Name, "=", Value ? *Value : std::string_view()});
+        // Most lines read "name=value" as written: one copy of the span.
+        if (Value && Value->data() == Name.data() + Name.size() + 1 && Name.data()[Name.size()] == '=') {
+          Lines.Add(std::string_view(Name.data(), Name.size() + 1 + Value->size()));
+        } else {
+          Lines.Add({Name, "=", Value ? *Value : std::string_view()});
+        }
       } else {
         Lines.Add({ToBytes(Name), "=", Value ? ToBytes(*Value) : std::string()});
       }

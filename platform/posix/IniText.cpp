@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/MemoryAdvice.h"
 
@@ -24,20 +29,39 @@ bool SameName(TView A, TView B) {
                                             [](auto X, auto Y) { return Fold(X) == Fold(Y); });
 }
 
+// Hashes the name's bytes a word at a time. Setting bit 5 of every byte puts
+// 'A'-'Z' onto 'a'-'z', so names equal but for case hash alike; the few other
+// bytes it merges only cost a comparison.
 template <typename TView>
 std::uint32_t NameHash(TView Name) {
-  std::uint32_t Hash = 2166136261u;
-  for (auto C : Name) {
-    Hash ^= static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<decltype(C)>>(Fold(C)));
-    Hash *= 16777619u;
+  constexpr std::uint64_t Case = 0x2020202020202020u, Mix = 0x9E3779B97F4A7C15u;
+  const auto* Bytes = reinterpret_cast<const unsigned char*>(Name.data());
+  std::size_t Size = Name.size() * sizeof(Name[0]);
+  std::uint64_t Hash = Size * Mix;
+  const auto Add = [&](std::uint64_t Word) {
+    Hash = (Hash ^ (Word | Case)) * Mix;
+    Hash ^= Hash >> 32;
+  };
+  for (; Size >= 8; Bytes += 8, Size -= 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, Bytes, 8);
+    Add(Word);
+  }
+  if (Size > 0) {
+    std::uint64_t Word = 0;
+    if (Bytes - reinterpret_cast<const unsigned char*>(Name.data()) >= 8) {
+      // The last eight bytes, shifted so that only the remaining ones count.
+      std::memcpy(&Word, Bytes + Size - 8, 8);
+      Word >>= 8 * (8 - Size);
+    } else {
+      for (std::size_t I = 0; I < Size; ++I) Word |= static_cast<std::uint64_t>(Bytes[I]) << 8 * I;
+    }
+    Add(Word);
   }
   // The slot comes from the high bits, the tag from the low ones: mix both.
-  Hash ^= Hash >> 16;
-  Hash *= 0x85EBCA6Bu;
-  Hash ^= Hash >> 13;
-  Hash *= 0xC2B2AE35u;
-  Hash ^= Hash >> 16;
-  return Hash;
+  Hash *= 0xD6E8FEB86659FD93u;
+  Hash ^= Hash >> 29;
+  return static_cast<std::uint32_t>(Hash >> 32) ^ static_cast<std::uint32_t>(Hash);
 }
 
 template <typename TView>
@@ -47,20 +71,31 @@ TView Trim(TView V) {
   return V;
 }
 
-// The first position from I that may hold CR, LF or NUL, eight bytes at a
-// step: lines are found at memory speed, and the byte loop after it decides.
-std::size_t SkipPlainBytes(const char* Data, std::size_t I, std::size_t Size) {
-  constexpr std::uint64_t Ones = 0x0101010101010101u, Highs = 0x8080808080808080u;
-  const auto HasByte = [](std::uint64_t Word, std::uint64_t Pattern) {
-    const std::uint64_t X = Word ^ Pattern;
-    return (X - Ones) & ~X & Highs;
-  };
-  for (; I + 8 <= Size; I += 8) {
-    std::uint64_t Word;
-    std::memcpy(&Word, Data + I, 8);
-    if (HasByte(Word, Ones * '\r') | HasByte(Word, Ones * '\n') | HasByte(Word, 0)) break;
+// Where a line's content stops (its first CR, LF or NUL) and its first "="
+// before that, if any: sixteen bytes at a step where the host allows.
+struct TScan {
+  std::size_t Stop, Equal;
+};
+TScan ScanLine(const char* Data, std::size_t I, std::size_t Size, std::size_t None) {
+  std::size_t Equal = None;
+#if defined(__SSE2__)
+  const __m128i Cr = _mm_set1_epi8('\r'), Lf = _mm_set1_epi8('\n'), Zero = _mm_setzero_si128(), Eq = _mm_set1_epi8('=');
+  for (; I + 16 <= Size; I += 16) {
+    const __m128i Chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+    const auto Stops = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(Chunk, Cr), _mm_cmpeq_epi8(Chunk, Lf)), _mm_cmpeq_epi8(Chunk, Zero))));
+    auto Equals = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Chunk, Eq)));
+    if (Stops != 0) Equals &= (Stops & (0u - Stops)) - 1;  // only those before the stop
+    if (Equal == None && Equals != 0) Equal = I + static_cast<std::size_t>(__builtin_ctz(Equals));
+    if (Stops != 0) return {I + static_cast<std::size_t>(__builtin_ctz(Stops)), Equal};
   }
-  return I;
+#endif
+  for (; I < Size; ++I) {
+    const char C = Data[I];
+    if (C == '\r' || C == '\n' || C == 0) break;
+    if (C == '=' && Equal == None) Equal = I;
+  }
+  return {I, Equal};
 }
 
 std::size_t SlotOf(std::uint32_t Hash, std::size_t Capacity) {
@@ -79,13 +114,31 @@ std::size_t SlotBegin(std::uint64_t Slot) { return static_cast<std::size_t>(Slot
 
 // Room for the lines from Begin on at most 70% full: one allocation, no rehash.
 // A file with lone CRs among LFs gets too few and grows: still correct.
+template <typename TUnit>
+std::size_t CountUnit(const std::basic_string<TUnit>& Text, std::size_t Begin, TUnit Unit) {
+  std::size_t Count = 0, I = Begin;
+#if defined(__SSE2__)
+  if constexpr (sizeof(TUnit) == 1) {
+    // Per-byte counters, summed before any of them can wrap.
+    const __m128i Wanted = _mm_set1_epi8(static_cast<char>(Unit));
+    while (I + 16 <= Text.size()) {
+      __m128i Counters = _mm_setzero_si128();
+      for (int Step = 0; Step < 255 && I + 16 <= Text.size(); ++Step, I += 16) {
+        const __m128i Chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + I));
+        Counters = _mm_sub_epi8(Counters, _mm_cmpeq_epi8(Chunk, Wanted));
+      }
+      const __m128i Sums = _mm_sad_epu8(Counters, _mm_setzero_si128());
+      Count += static_cast<std::size_t>(_mm_cvtsi128_si32(Sums)) + static_cast<std::size_t>(_mm_extract_epi16(Sums, 4));
+    }
+  }
+#endif
+  for (; I < Text.size(); ++I) Count += Text[I] == Unit;
+  return Count;
+}
+
 template <typename TString>
 std::size_t IndexCapacity(const TString& Text, std::size_t Begin) {
-  const auto Count = [&](typename TString::value_type Break) {
-    std::size_t Lines = 0;
-    for (std::size_t At = Text.find(Break, Begin); At != TString::npos; At = Text.find(Break, At + 1)) ++Lines;
-    return Lines;
-  };
+  const auto Count = [&](typename TString::value_type Break) { return CountUnit(Text, Begin, Break); };
   std::size_t Lines = Count('\n');
   if (Lines == 0) Lines = Count('\r');
   return std::max<std::size_t>(16, (Lines + 1) * 10 / 7 + 1);
@@ -100,16 +153,41 @@ typename TIniText<TUnit>::TLine TIniText<TUnit>::ParseLine(std::size_t Begin) co
   Line.Begin = Begin;
   const std::size_t Size = Text.size();
   std::size_t I = Begin;
-  std::size_t Nul = None;
-  if constexpr (sizeof(TUnit) == 1) I = SkipPlainBytes(Text.data(), I, Size);
-  while (I < Size && Text[I] != '\r' && Text[I] != '\n') {
-    if (Text[I] == 0 && Nul == None) Nul = I;
-    ++I;
+  std::size_t Equal = None;  // the content's first "=", found on the way for bytes
+  if constexpr (sizeof(TUnit) == 1) {
+    const TScan Scan = ScanLine(Text.data(), I, Size, None);
+    I = Line.ContentEnd = Scan.Stop;
+    Equal = Scan.Equal;
+    // After a NUL the line's bytes are kept but not read.
+    while (I < Size && Text[I] != '\r' && Text[I] != '\n') ++I;
+  } else {
+    std::size_t Nul = None;
+    while (I < Size && Text[I] != '\r' && Text[I] != '\n') {
+      if (Text[I] == 0 && Nul == None) Nul = I;
+      ++I;
+    }
+    Line.ContentEnd = Nul == None ? I : Nul;
   }
   Line.BreakBegin = I;
-  Line.ContentEnd = Nul == None ? I : Nul;
   Line.End = I == Size ? I : (Text[I] == '\r' && I + 1 < Size && Text[I + 1] == '\n') ? I + 2 : I + 1;
 
+  if constexpr (sizeof(TUnit) == 1) {
+    // The common line, "name=value" with no blanks at its ends or around
+    // "=", needs none of the trimming below.
+    const std::size_t End = Line.ContentEnd;
+    if (Equal != None && Equal > Begin && Equal + 1 < End) {
+      const TUnit First = Text[Begin], Last = Text[End - 1];
+      if (!IsBlank(First) && First != ';' && First != '[' && !IsBlank(Last) && !IsBlank(Text[Equal - 1]) &&
+          !IsBlank(Text[Equal + 1])) {
+        Line.Kind = TLine::Entry;
+        Line.NameBegin = Begin;
+        Line.NameEnd = Line.Equal = Equal;
+        Line.ValueBegin = Equal + 1;
+        Line.ValueEnd = End;
+        return Line;
+      }
+    }
+  }
   std::size_t B = Begin, E = Line.ContentEnd;
   while (B < E && IsBlank(Text[B])) ++B;
   while (E > B && IsBlank(Text[E - 1])) --E;
@@ -130,8 +208,13 @@ typename TIniText<TUnit>::TLine TIniText<TUnit>::ParseLine(std::size_t Begin) co
     }
   }
   Line.Kind = TLine::Entry;
+  // "=" is no blank, so the content's first one lies within [B, E).
   std::size_t NameEnd = B;
-  while (NameEnd < E && Text[NameEnd] != '=') ++NameEnd;
+  if constexpr (sizeof(TUnit) == 1) {
+    NameEnd = Equal == None ? E : Equal;
+  } else {
+    while (NameEnd < E && Text[NameEnd] != '=') ++NameEnd;
+  }
   if (NameEnd < E) {
     Line.Equal = NameEnd;
     std::size_t VB = NameEnd + 1;
@@ -212,20 +295,25 @@ typename TIniText<TUnit>::TSection& TIniText<TUnit>::Locate(TView Section) {
 }
 
 template <typename TUnit>
+TIniText<TUnit>::TSlots::TSlots(std::size_t Slots) : Count(Slots) {
+  Data.reset(static_cast<std::uint64_t*>(std::calloc(Slots, sizeof(std::uint64_t))));
+  if (!Data) throw std::bad_alloc();
+  PreferHugePages(Data.get(), Slots * sizeof(std::uint64_t));
+}
+
+template <typename TUnit>
 void TIniText<TUnit>::StartIndex(TSection& S) {
   // Beyond what a slot can hold, lookups walk the section instead.
   if (Text.size() > MaxIndexedUnits) return;
   S.Indexed = true;
-  S.Slots.reserve(IndexCapacity(Text, S.BodyBegin));
-  PreferHugePages(S.Slots.data(), S.Slots.capacity() * sizeof(std::uint64_t));
-  S.Slots.assign(S.Slots.capacity(), 0);
+  S.Slots = TSlots(IndexCapacity(Text, S.BodyBegin));
 }
 
 template <typename TUnit>
 void TIniText<TUnit>::IndexInsert(TSection& S, std::uint32_t Hash, std::size_t Begin, TView Name) {
   if ((S.Count + 1) * 10 > S.Slots.size() * 7) {
     // Only when the estimate fell short (lone CRs mixed with LFs) or keys were added.
-    std::vector<std::uint64_t> Old(S.Slots.size() * 2, 0);
+    TSlots Old(S.Slots.size() * 2);
     Old.swap(S.Slots);
     for (const std::uint64_t Slot : Old) {
       if (Slot == 0) continue;

@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // The INI rules over a text of code units: bytes for ANSI and UTF-8 files,
@@ -55,6 +58,28 @@ private:
     std::size_t ValueBegin = 0, ValueEnd = 0;
   };
 
+  // Zeroed slots from calloc: fresh pages come zeroed, so nothing is written twice.
+  class TSlots {
+  public:
+    TSlots() = default;
+    explicit TSlots(std::size_t Count);
+    std::size_t size() const noexcept { return Count; }
+    std::uint64_t& operator[](std::size_t At) noexcept { return Data.get()[At]; }
+    std::uint64_t* begin() noexcept { return Data.get(); }
+    std::uint64_t* end() noexcept { return Data.get() + Count; }
+    void swap(TSlots& Other) noexcept {
+      Data.swap(Other.Data);
+      std::swap(Count, Other.Count);
+    }
+
+  private:
+    struct TFree {
+      void operator()(std::uint64_t* Slots) const noexcept { std::free(Slots); }
+    };
+    std::unique_ptr<std::uint64_t[], TFree> Data;
+    std::size_t Count = 0;
+  };
+
   // The first section of one name, with an index of its first entries.
   // A slot packs the line's begin + 1 (0: free) above a tag of the name's hash.
   struct TSection {
@@ -62,7 +87,7 @@ private:
     bool Found = false;
     std::size_t HeaderBegin = 0, BodyBegin = 0, BodyEnd = 0;
     bool Indexed = false;
-    std::vector<std::uint64_t> Slots;
+    TSlots Slots;
     std::size_t Count = 0;       // distinct names
     std::size_t Entries = 0;     // entry lines
     std::size_t Duplicates = 0;  // entry lines whose name came before
