@@ -141,6 +141,57 @@ INSTANTIATE_TEST_SUITE_P(
                  Lines({"[Other]", "Number=1", "a=1", "b=1", "c=1", "d=1", "e=1"}), Lines({"[Language]"})}),
     PrintName);
 
+// Text of the same lines in UTF-16 with its mark, either byte order.
+std::string Utf16(const std::string& Ascii, bool BigEndian) {
+  std::string Bytes = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char C : Ascii) {
+    Bytes += BigEndian ? '\0' : C;
+    Bytes += BigEndian ? C : '\0';
+  }
+  return Bytes;
+}
+
+// Files as Windows programs leave them: each must come out the same on both builds.
+const TRunCase FormatCases[] = {
+    {"Utf16LittleEndian", Utf16(EightKeys, false), std::nullopt, std::nullopt,
+     Utf16(WithEntryThree, false), std::nullopt, std::nullopt},
+    {"Utf16BigEndian", Utf16(EightKeys, true), std::nullopt, std::nullopt, Utf16(WithEntryThree, true),
+     std::nullopt, std::nullopt},
+    {"Utf8Mark", "\xEF\xBB\xBF" + EightKeys, std::nullopt, std::nullopt, "\xEF\xBB\xBF" + WithEntryThree,
+     std::nullopt, std::nullopt},
+    {"CommentsSpacingQuotesAndOtherSections",
+     Lines({"; settings", "[Window]", "Number=9", "", "  [ language ]  ; the table", "Number = \"2\"",
+            "Select=0", "Descrip1 = English", "File1=app_en", "DlgDll1=dll_en", "Descrip2=German", "; more later",
+            "", "[Other]", "Descrip1=Russian"}),
+     std::nullopt, std::nullopt,
+     Lines({"; settings", "[Window]", "Number=9", "", "  [ language ]  ; the table", "Number = 3", "Select=2",
+            "Descrip1 = English", "File1=app_en", "DlgDll1=dll_en", "Descrip2=German", "Descrip3=Russian",
+            "File3=app_ru", "DlgDll3=dll_ru", "; more later", "", "[Other]", "Descrip1=Russian"}),
+     std::nullopt, std::nullopt},
+    {"OnlyTheFirstLanguageSectionCounts", EightKeys + Lines({"[LANGUAGE]", "Descrip9=Russian"}), std::nullopt,
+     std::nullopt, WithEntryThree + Lines({"[LANGUAGE]", "Descrip9=Russian"}), std::nullopt, std::nullopt},
+    {"LineWithoutEqualsHidesTheNumber",
+     Lines({"[Language]", "Number", "Number=7", "Select=0", "Descrip2=English", "File2=app_en", "DlgDll2=dll_en",
+            "x=1"}),
+     std::nullopt, std::nullopt,
+     Lines({"[Language]", "Number=2", "Number=7", "Select=1", "Descrip2=Russian", "File2=app_ru", "DlgDll2=dll_ru",
+            "x=1"}),
+     std::nullopt, std::nullopt},
+    {"EmptyNameHidesTheWholeTable",
+     Lines({"[Language]", "=x", "Number=2", "Select=0", "Descrip1=English", "File1=a", "DlgDll1=b", "c=1"}),
+     std::nullopt, std::nullopt,
+     Lines({"[Language]", "=x", "Number=2", "Select=0", "Descrip1=English", "File1=a", "DlgDll1=b", "c=1"}),
+     std::nullopt, std::nullopt},
+    {"MixedLineBreaksAndNoFinalBreak",
+     "[Language]\nNumber=2\r\nSelect=0\rDescrip1=English\nFile1=a\nDlgDll1=b\nDescrip2=German", std::nullopt,
+     std::nullopt,
+     "[Language]\nNumber=3\r\nSelect=2\rDescrip1=English\nFile1=a\nDlgDll1=b\nDescrip2=German\n"
+     "Descrip3=Russian\nFile3=app_ru\nDlgDll3=dll_ru",
+     std::nullopt, std::nullopt},
+};
+
+INSTANTIATE_TEST_SUITE_P(Formats, RunCase, testing::ValuesIn(FormatCases), PrintName);
+
 class RunTest : public testing::Test {
 protected:
   TTree Tree;

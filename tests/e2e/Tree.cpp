@@ -162,6 +162,8 @@ std::string ProfileView(const std::string& Bytes) {
     const std::size_t Close = Line.rfind(']');
     if (Open == std::string::npos || Line[Open] != '[' || Close == std::string::npos || Close < Open) continue;
     std::string Name = Line.substr(Open + 1, Close - Open - 1);
+    Name.erase(0, Name.find_first_not_of(" \t"));
+    Name.erase(Name.find_last_not_of(" \t") + 1);
     std::string Folded = Name;
     for (char& C : Folded) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
     if (!Seen.insert(Folded).second) continue;
