@@ -394,9 +394,10 @@ void TIniText<TUnit>::Replace(std::size_t Position, std::size_t Length, const TS
   Shift(S.LastEntryBegin);
   if (!MovesIndexed) return;
   const std::uint64_t Moved = static_cast<std::uint64_t>(Delta) << TagBits;
-  for (auto& Slot : S.Slots) {
-    if (Slot != 0 && SlotBegin(Slot) >= Position) Slot += Moved;
-  }
+  // A slot holds begin + 1, so "begin >= Position" reads "held > Position",
+  // which a free slot (0) never is: no branch, and the loop vectorises.
+  const std::uint64_t Held = static_cast<std::uint64_t>(Position);
+  for (auto& Slot : S.Slots) Slot += (Slot >> TagBits) > Held ? Moved : 0;
 }
 
 template <typename TUnit>
