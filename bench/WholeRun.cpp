@@ -129,10 +129,10 @@ struct TTree {
   }
 };
 
-TTree ParseTree(const std::string& Spec) {
-  const std::size_t A = Spec.rfind(':'), B = Spec.rfind(':', A - 1);
-  if (A == std::string::npos || B == std::string::npos) Die("bad tree " + Spec);
-  return {Spec.substr(0, B), Spec.substr(B + 1, A - B - 1), std::stoi(Spec.substr(A + 1))};
+TTree ParseTree(const std::string& Text) {
+  const std::size_t A = Text.rfind(':'), B = Text.rfind(':', A - 1);
+  if (A == std::string::npos || B == std::string::npos) Die("bad tree " + Text);
+  return {Text.substr(0, B), Text.substr(B + 1, A - B - 1), std::stoi(Text.substr(A + 1))};
 }
 
 // Each run must have registered the language in all three files.

@@ -1,14 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <optional>
 #include <string>
 
 #include "tests/e2e/Tree.h"
+#include "tests/support/Immutable.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -59,28 +56,6 @@ void ExpectWriteFailureReport(const TTree::TRun& Run, const std::string& Path) {
   EXPECT_EQ(Run.Err.substr(Head.size() + 8), Tail);
 }
 
-// Immutable even to root, unlike a mode change; undone when the test ends.
-class TImmutable {
-public:
-  explicit TImmutable(fs::path File) : Path(std::move(File)) { Active = Set(true); }
-  ~TImmutable() {
-    if (Active) Set(false);
-  }
-  bool Active = false;
-
-private:
-  bool Set(bool On) {
-    const int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (Fd < 0) return false;
-    int Flags = 0;
-    bool Done = ::ioctl(Fd, FS_IOC_GETFLAGS, &Flags) == 0;
-    Flags = On ? (Flags | FS_IMMUTABLE_FL) : (Flags & ~FS_IMMUTABLE_FL);
-    Done = Done && ::ioctl(Fd, FS_IOC_SETFLAGS, &Flags) == 0;
-    ::close(Fd);
-    return Done;
-  }
-  fs::path Path;
-};
 
 struct TRunCase {
   const char* Name;

@@ -1,7 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,6 +12,7 @@
 #include "platform/Exception.h"
 #include "platform/TIniFile.h"
 #include "platform/posix/FileWrite.h"
+#include "tests/support/Immutable.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -33,17 +32,6 @@ struct stat StatusOf(const char* Path) {
   struct stat Status {};
   ::lstat(Path, &Status);
   return Status;
-}
-
-bool SetImmutable(const char* Path, bool On) {
-  const int Fd = ::open(Path, O_RDONLY | O_CLOEXEC);
-  if (Fd < 0) return false;
-  int Flags = 0;
-  bool Done = ::ioctl(Fd, FS_IOC_GETFLAGS, &Flags) == 0;
-  Flags = On ? (Flags | FS_IMMUTABLE_FL) : (Flags & ~FS_IMMUTABLE_FL);
-  Done = Done && ::ioctl(Fd, FS_IOC_SETFLAGS, &Flags) == 0;
-  ::close(Fd);
-  return Done;
 }
 
 std::vector<std::string> FolderEntries() {
