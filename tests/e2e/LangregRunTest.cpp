@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/e2e/Report.h"
 #include "tests/e2e/Tree.h"
 #include "tests/support/Immutable.h"
 #include "tests/support/TempFolder.h"
@@ -45,15 +46,7 @@ void ExpectFile(const TTree& Tree, TTarget Target, const std::optional<std::stri
 }
 
 void ExpectWriteFailureReport(const TTree::TRun& Run, const std::string& Path) {
-  EXPECT_EQ(Run.Status, 1);
-  EXPECT_EQ(Run.Out, "");
-  const std::string Head = "Exception EIniFileException in module " + TTree::ModuleName() + " at ";
-  const std::string Tail = ".\r\nUnable to write to " + Path + ".\r\n\r\n";
-  ASSERT_EQ(Run.Err.size(), Head.size() + 8 + Tail.size()) << Run.Err;
-  EXPECT_EQ(Run.Err.substr(0, Head.size()), Head);
-  for (std::size_t I = Head.size(); I < Head.size() + 8; ++I)
-    EXPECT_TRUE(std::isdigit(Run.Err[I]) || (Run.Err[I] >= 'A' && Run.Err[I] <= 'F')) << Run.Err;
-  EXPECT_EQ(Run.Err.substr(Head.size() + 8), Tail);
+  ::ExpectWriteFailureReport(Run.Status, Run.Out, Run.Err, Path);
 }
 
 

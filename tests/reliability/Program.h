@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/e2e/Report.h"
 #include "tests/e2e/Tree.h"
 
 // Runs the program under test (LANGREG_UNDER_TEST) in a tree's working folder,
