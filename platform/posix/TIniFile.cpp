@@ -32,7 +32,6 @@ TIniFile::TIniFile(std::string FileName) : TCustomIniFile(std::move(FileName)), 
 
 TIniFile::~TIniFile() = default;
 
-
 std::string TIniFile::ReadString(std::string_view Section, std::string_view Ident, std::string_view Default) {
   std::optional<std::string> Value = Impl->Load(FileName()).Value(Section, Ident);
   return Value ? std::move(*Value) : std::string(Default);
