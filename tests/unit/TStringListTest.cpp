@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 TEST(TStringList, KeepsItemsInOrderAndEmpties) {
   TStringList List;
   List.Add("Number=2");
@@ -24,4 +28,33 @@ TEST(TStringList, IndexOfIgnoresLetterCaseAndFindsTheFirst) {
   EXPECT_EQ(List.IndexOf("select"), 0);
   EXPECT_EQ(List.IndexOf("Numb"), -1);
   EXPECT_EQ(List.IndexOf(""), -1);
+}
+
+// Items must survive the pool's growth, a copy and a move, and a cleared
+// list must not show old bytes.
+TEST(TStringList, KeepsItemsAcrossGrowthCopyAndMove) {
+  TStringList List;
+  List.Reserve(8, 2);
+  std::vector<std::string> Expected;
+  for (int I = 0; I < 2000; ++I) {
+    Expected.push_back(std::string(static_cast<std::size_t>(I % 37), static_cast<char>('a' + I % 26)) + std::to_string(I));
+    List.Add(Expected.back());
+  }
+  List.Add("");
+  Expected.emplace_back();
+  const TStringList Copy = List;
+  TStringList Moved = std::move(List);
+  for (const TStringList* Each : {&Copy, static_cast<const TStringList*>(&Moved)}) {
+    ASSERT_EQ(Each->Count(), static_cast<int>(Expected.size()));
+    for (int I = 0; I < Each->Count(); ++I) EXPECT_EQ((*Each)[I], Expected[static_cast<std::size_t>(I)]);
+  }
+  Moved.Clear();
+  Moved.Add({"Number", "=", "2"});
+  ASSERT_EQ(Moved.Count(), 1);
+  EXPECT_EQ(Moved[0], "Number=2");
+  TStringList Assigned;
+  Assigned.Add("old");
+  Assigned = Copy;
+  EXPECT_EQ(Assigned.Count(), Copy.Count());
+  EXPECT_EQ(Assigned[1999], Expected[1999]);
 }
