@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstring>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +14,8 @@ public:
   std::string_view Strings(int Index) const;
   std::string_view operator[](int Index) const { return Strings(Index); }
   void Add(std::string_view S) {
-    Pool.Append(S);
-    Ends.push_back(Pool.Size());
+    Pool.insert(Pool.end(), S.begin(), S.end());
+    Ends.push_back(Pool.size());
   }
   // Appends the concatenation of the parts as one item.
   void Add(std::initializer_list<std::string_view> Parts);
@@ -28,32 +26,7 @@ public:
   int IndexOf(std::string_view S) const;
 
 private:
-  // Growable bytes whose append is one inline copy: a vector's range insert
-  // takes a longer generic path for every item of a million-line list.
-  class TPool {
-  public:
-    TPool() = default;
-    TPool(const TPool& Other);
-    TPool(TPool&& Other) noexcept;
-    TPool& operator=(TPool Other) noexcept;
-    ~TPool();
-    std::size_t Size() const noexcept { return Used; }
-    const char* Data() const noexcept { return Bytes; }
-    void Append(std::string_view S) {
-      if (S.size() > Capacity - Used) Grow(S.size());
-      if (!S.empty()) std::memcpy(Bytes + Used, S.data(), S.size());
-      Used += S.size();
-    }
-    void Clear() noexcept { Used = 0; }
-    void Reserve(std::size_t Total);
-
-  private:
-    void Grow(std::size_t More);
-    char* Bytes = nullptr;
-    std::size_t Used = 0, Capacity = 0;
-  };
-
-  TPool Pool;
+  std::vector<char> Pool;  // a vector's append is inlined, a string's is a library call
   std::vector<std::size_t> Ends;
 };
 
