@@ -1,16 +1,27 @@
 #include "app/RunTargets.h"
 
+#include <memory>
 #include <string>
 
 #include "app/TargetTable.h"
+#include "language/LanguageConstants.h"
 #include "language/UpdateLanguageTable.h"
 #include "platform/TIniFile.h"
 
 void RunTargets() {
-  for (const TTarget& Target : Targets) {
+  // The next target, read while the one before is committed: a commit mostly
+  // waits on the disk. Reading changes nothing, so an error that ends the run
+  // still leaves every later target as it was.
+  std::unique_ptr<TIniFile> Next;
+  for (std::size_t I = 0; I < Targets.size(); ++I) {
     // Released on both paths; only a completed pass reaches the file.
-    TIniFile IniFile{std::string(Target.Path)};
-    UpdateLanguageTable(IniFile, Target.UpdatesSelect);
-    IniFile.UpdateFile();
+    const std::unique_ptr<TIniFile> IniFile =
+        Next ? std::move(Next) : std::make_unique<TIniFile>(std::string(Targets[I].Path));
+    UpdateLanguageTable(*IniFile, Targets[I].UpdatesSelect);
+    if (I + 1 < Targets.size()) {
+      Next = std::make_unique<TIniFile>(std::string(Targets[I + 1].Path));
+      Next->ReadAhead(Language::SectionName);
+    }
+    IniFile->UpdateFile();
   }
 }

@@ -24,6 +24,12 @@ public:
   bool SectionExists(std::string_view Section) override;
   void UpdateFile() override;
 
+  // Starts reading the file and finding Section on another thread, where the
+  // host allows it, so that what the caller does next (a commit waiting on the
+  // disk) overlaps the read. The result is used only if the file is still as
+  // read when first needed; otherwise it is read again then.
+  void ReadAhead(std::string_view Section);
+
 private:
   struct TImpl;
   std::unique_ptr<TImpl> Impl;

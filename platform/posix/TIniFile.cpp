@@ -2,7 +2,17 @@
 
 #include <sys/stat.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include <cerrno>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/Exception.h"
 #include "platform/posix/FileRead.h"
@@ -10,61 +20,190 @@
 #include "platform/posix/HostPath.h"
 #include "platform/posix/IniDocument.h"
 
+namespace {
+
+// A file as read: where the Windows path led, what was there, and its text.
+struct TLoaded {
+  std::optional<std::string> HostPath;
+  TFileSnapshot Snapshot;  // its bytes move into Document
+  TIniDocument Document;
+  // For a file not read whole: what the path showed just after, to tell later
+  // whether it has changed since.
+  int SeenError = 0;
+  struct stat Seen {};
+};
+
+TLoaded Load(const std::string& FileName, std::string_view Section) {
+  TLoaded File;
+  File.HostPath = HostPathOf(FileName);
+  if (!File.HostPath) return File;
+  File.Snapshot = ReadWholeFile(*File.HostPath);
+  if (File.Snapshot.State == TFileSnapshot::Readable) {
+    File.Document = TIniDocument(std::move(File.Snapshot.Bytes));
+    // Finds the section and indexes it now, while the caller waits on something else.
+    if (!Section.empty()) File.Document.HasKeys(Section);
+  } else if (::stat(File.HostPath->c_str(), &File.Seen) != 0) {
+    File.SeenError = errno;
+  }
+  return File;
+}
+
+bool SameFile(const struct stat& A, const struct stat& B) {
+  return A.st_dev == B.st_dev && A.st_ino == B.st_ino && A.st_mode == B.st_mode && A.st_size == B.st_size &&
+         A.st_mtim.tv_sec == B.st_mtim.tv_sec && A.st_mtim.tv_nsec == B.st_mtim.tv_nsec &&
+         A.st_ctim.tv_sec == B.st_ctim.tv_sec && A.st_ctim.tv_nsec == B.st_ctim.tv_nsec;
+}
+
+// Every file this process has committed to, before and after: a read made
+// earlier must not stand for a file that a commit since has changed, even
+// where the clock is too coarse to show it.
+class TCommits {
+public:
+  std::size_t Count() {
+    const std::lock_guard<std::mutex> Lock(Mutex);
+    return Files.size();
+  }
+  void Add(const struct stat& File) {
+    const std::lock_guard<std::mutex> Lock(Mutex);
+    Files.push_back({File.st_dev, File.st_ino});
+  }
+  bool AnySince(std::size_t From, const struct stat& File) {
+    const std::lock_guard<std::mutex> Lock(Mutex);
+    for (std::size_t I = From; I < Files.size(); ++I)
+      if (Files[I].first == File.st_dev && Files[I].second == File.st_ino) return true;
+    return false;
+  }
+
+private:
+  std::mutex Mutex;
+  std::vector<std::pair<dev_t, ino_t>> Files;
+};
+
+TCommits& Commits() {
+  static TCommits Instance;
+  return Instance;
+}
+
+// Buffers of a megabyte or more are mapped and unmapped on their own, so memory
+// a pass frees goes back at once instead of staying in the heap under the file
+// read ahead.
+void ReturnLargeBuffersAtOnce() {
+#if defined(__GLIBC__)
+  static const bool Done = ::mallopt(M_MMAP_THRESHOLD, 1 << 20) != 0;
+  static_cast<void>(Done);
+#endif
+}
+
+}  // namespace
+
 // The file is read once, on first use, and written once, by UpdateFile.
 struct TIniFile::TImpl {
-  std::optional<std::string> HostPath;
-  TFileSnapshot Snapshot;  // what the file was when read; its bytes move into Document
-  TIniDocument Document;
+  TLoaded File;
   bool Loaded = false;
 
-  TIniDocument& Load(const std::string& FileName) {
+  // A read started early on another thread, what it found, and how many
+  // commits had been made when it started.
+  std::thread Reader;
+  std::optional<TLoaded> Ahead;
+  std::size_t CommitsBefore = 0;
+
+  ~TImpl() {
+    if (Reader.joinable()) Reader.join();
+  }
+
+  // Whether the file is still what the early read found.
+  bool StillCurrent(const std::string& FileName, const TLoaded& Early) const {
+    if (HostPathOf(FileName) != Early.HostPath) return false;
+    if (!Early.HostPath) return true;
+    struct stat Now {};
+    const int NowError = ::stat(Early.HostPath->c_str(), &Now) != 0 ? errno : 0;
+    if (Early.Snapshot.State == TFileSnapshot::Readable) {
+      if (NowError != 0 || !SameFile(Now, Early.Snapshot.Status)) return false;
+    } else if (NowError != Early.SeenError || (NowError == 0 && !SameFile(Now, Early.Seen))) {
+      return false;
+    }
+    return NowError != 0 || !Commits().AnySince(CommitsBefore, Now);
+  }
+
+  TIniDocument& Document(const std::string& FileName) {
     if (!Loaded) {
       Loaded = true;
-      HostPath = HostPathOf(FileName);
-      if (HostPath) Snapshot = ReadWholeFile(*HostPath);
-      if (Snapshot.State == TFileSnapshot::Readable) Document = TIniDocument(std::move(Snapshot.Bytes));
+      bool Taken = false;
+      if (Reader.joinable()) {
+        Reader.join();
+        if (Ahead && StillCurrent(FileName, *Ahead)) {
+          File = std::move(*Ahead);
+          Taken = true;
+        }
+        Ahead.reset();
+      }
+      if (!Taken) File = Load(FileName, {});
     }
-    return Document;
+    return File.Document;
   }
 };
 
-TIniFile::TIniFile(std::string FileName) : TCustomIniFile(std::move(FileName)), Impl(new TImpl) {}
+TIniFile::TIniFile(std::string FileName) : TCustomIniFile(std::move(FileName)), Impl(new TImpl) {
+  ReturnLargeBuffersAtOnce();
+}
 
 TIniFile::~TIniFile() = default;
 
+void TIniFile::ReadAhead(std::string_view Section) {
+  if (Impl->Loaded || Impl->Reader.joinable()) return;
+  Impl->CommitsBefore = Commits().Count();
+  try {
+    Impl->Reader = std::thread([Impl = Impl.get(), Name = FileName(), Wanted = std::string(Section)] {
+      // Any failure here is met again, in its place, by the read on first use.
+      try {
+        Impl->Ahead = Load(Name, Wanted);
+      } catch (...) {
+        Impl->Ahead.reset();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the file is read on first use, as without this.
+  }
+}
+
 std::string TIniFile::ReadString(std::string_view Section, std::string_view Ident, std::string_view Default) {
-  std::optional<std::string> Value = Impl->Load(FileName()).Value(Section, Ident);
+  std::optional<std::string> Value = Impl->Document(FileName()).Value(Section, Ident);
   return Value ? std::move(*Value) : std::string(Default);
 }
 
 void TIniFile::ReadSection(std::string_view Section, TStringList& Strings) {
-  Impl->Load(FileName()).KeyNames(Section, Strings);
+  Impl->Document(FileName()).KeyNames(Section, Strings);
 }
 
 void TIniFile::ReadSectionValues(std::string_view Section, TStringList& Strings) {
-  Impl->Load(FileName()).NameValueLines(Section, Strings);
+  Impl->Document(FileName()).NameValueLines(Section, Strings);
 }
 
 // Stops at the first name instead of listing them all.
-bool TIniFile::SectionExists(std::string_view Section) { return Impl->Load(FileName()).HasKeys(Section); }
+bool TIniFile::SectionExists(std::string_view Section) { return Impl->Document(FileName()).HasKeys(Section); }
 
 void TIniFile::WriteString(std::string_view Section, std::string_view Ident, std::string_view Value) {
-  TIniDocument& Document = Impl->Load(FileName());
+  TIniDocument& Document = Impl->Document(FileName());
+  const TLoaded& File = Impl->File;
   // Checked at every write, even one that changes nothing, as the platform does.
-  if (!Impl->HostPath || !CanWriteFile(*Impl->HostPath, Impl->Snapshot) ||
-      !TIniDocument::CanStore(Section, Ident, Value)) {
+  if (!File.HostPath || !CanWriteFile(*File.HostPath, File.Snapshot) || !TIniDocument::CanStore(Section, Ident, Value)) {
     RaiseWriteError(FileName());
   }
   Document.SetValue(Section, Ident, Value);
 }
 
 void TIniFile::UpdateFile() {
-  if (!Impl->Loaded || !Impl->Document.Modified()) return;
+  TLoaded& File = Impl->File;
+  if (!Impl->Loaded || !File.Document.Modified()) return;
+  // Recorded first: even a failed commit may have touched the file.
+  Commits().Add(File.Snapshot.Status);
   std::string Storage;  // used only where the text is not the file's bytes
-  if (ReplaceFileContent(*Impl->HostPath, Impl->Snapshot, Impl->Document.BytesView(Storage)) != 0)
-    RaiseWriteError(FileName());
+  const int Error = ReplaceFileContent(*File.HostPath, File.Snapshot, File.Document.BytesView(Storage));
+  struct stat After = File.Snapshot.Status;
+  if (::stat(File.HostPath->c_str(), &After) == 0) Commits().Add(After);
+  if (Error != 0) RaiseWriteError(FileName());
   // Later writes through this object build on what is now on disk.
-  Impl->Snapshot.State = TFileSnapshot::Readable;
-  ::stat(Impl->HostPath->c_str(), &Impl->Snapshot.Status);
-  Impl->Document.Saved();
+  File.Snapshot.State = TFileSnapshot::Readable;
+  File.Snapshot.Status = After;
+  File.Document.Saved();
 }

@@ -138,3 +138,6 @@ void TIniFile::UpdateFile() {
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, FileName().c_str());
   Impl->Kept.reset();
 }
+
+// The profile functions read the file on every call: nothing to read early.
+void TIniFile::ReadAhead(std::string_view) {}

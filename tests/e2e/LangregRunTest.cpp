@@ -202,6 +202,24 @@ TEST_F(RunTest, AnotherWorkingFolderMeansOtherFirstAndThirdFiles) {
   EXPECT_EQ(ReadBytes(Elsewhere.parent_path() / "Setup.INI"), WithEntryThreeNoSelect);
 }
 
+// The third target read ahead while the second is committed must still see
+// the second's update when both are one file.
+TEST_F(RunTest, OneFileReachedAsTwoTargetsIsUpdatedOnce) {
+  for (const bool Symbolic : {false, true}) {
+    SCOPED_TRACE(Symbolic ? "symbolic link" : "hard link");
+    Tree.Write(TTree::Korvel, EightKeys);
+    fs::remove(Tree.HostPath(TTree::Setup));
+    if (Symbolic) {
+      fs::create_symlink(Tree.HostPath(TTree::Korvel), Tree.HostPath(TTree::Setup));
+    } else {
+      fs::create_hard_link(Tree.HostPath(TTree::Korvel), Tree.HostPath(TTree::Setup));
+    }
+    EXPECT_EQ(Tree.Run().Status, 0);
+    ExpectFile(Tree, TTree::Korvel, WithEntryThree);
+    ExpectFile(Tree, TTree::Setup, WithEntryThree);
+  }
+}
+
 TEST_F(RunTest, ReadOnlyFirstTargetEndsTheRunWithTheReport) {
   Tree.Write(TTree::InitLan, EightKeys);
   Tree.Write(TTree::Korvel, EightKeys);

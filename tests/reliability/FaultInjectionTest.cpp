@@ -24,7 +24,7 @@ const char* const TargetPaths[] = {".\\Init_LAN.INI", "C:\\WINDOWS\\KORVEL.INI",
 const char* const TargetNames[] = {"Init_LAN.INI", "KORVEL.INI", "Setup.INI"};
 
 struct TEvent {
-  long Seq = 0;
+  std::string Seq;  // "<thread>.<call>"
   std::string Kind;
   int Fd = -1;
   std::string Path;
@@ -65,15 +65,17 @@ TExpect Expected(const TEvent& Event, int Errno) {
 std::vector<TEvent> ReadTrace(const fs::path& Log) {
   std::vector<TEvent> Events;
   std::ifstream In(Log);
-  int Current = -1;
+  std::map<std::string, int> Current;  // per thread: a file read ahead runs beside a commit
   for (std::string Line; std::getline(In, Line);) {
     std::istringstream Fields(Line);
     TEvent Event;
     Fields >> Event.Seq >> Event.Kind >> Event.Fd;
     std::getline(Fields >> std::ws, Event.Path);
+    const std::string Thread = Event.Seq.substr(0, Event.Seq.find('.'));
+    if (!Current.count(Thread)) Current[Thread] = -1;
     for (int I = 0; I < 3; ++I)
-      if (Event.Path.find(TargetNames[I]) != std::string::npos) Current = I;
-    Event.Target = Current;  // a folder's calls belong to the file being replaced
+      if (Event.Path.find(TargetNames[I]) != std::string::npos) Current[Thread] = I;
+    Event.Target = Current[Thread];  // a folder's calls belong to the file being replaced
     Events.push_back(Event);
   }
   // Calls on one descriptor lie between its open and its close.
@@ -165,7 +167,7 @@ TEST_P(FaultInjection, EveryFailedCallEndsTheRunSafely) {
       TTree Tree;
       Fill(Tree);
       const TRunResult Run = RunProgram(
-          Tree, Options({{"LANGREG_FAULT_AT", std::to_string(Event.Seq)},
+          Tree, Options({{"LANGREG_FAULT_AT", Event.Seq},
                          {"LANGREG_FAULT_ERRNO", std::to_string(Fault.Errno)},
                          {"LANGREG_FAULT_MODE", Fault.Mode}}));
       ++Injected;

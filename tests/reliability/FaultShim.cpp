@@ -4,6 +4,11 @@
 // Environment:
 //   LANGREG_FAULT_LOG    append one line per call: "<seq> <kind> <fd> <path>"
 //   LANGREG_FAULT_AT     the seq of the call to disturb
+//
+// A seq is "<thread>.<call>": threads are numbered as they make their first
+// call (the main thread is 0), calls within each thread. A file read ahead on
+// its own thread then keeps the same numbers from run to run, however the
+// threads interleave.
 //   LANGREG_FAULT_ERRNO  the errno it fails with
 //   LANGREG_FAULT_MODE   fail (default); short: a write does half its bytes and
 //                        the next write on that descriptor fails; grow, shrink:
@@ -18,6 +23,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +38,10 @@ enum TOpenKind { NotTraced, ReadOpen, WriteOpen, CreateOpen, DirOpen };
 struct TShim {
   bool Ready = false;
   int Log = -1;
-  long At = -1;
+  char At[32] = {};
   int Errno = EIO;
   char Mode = 'f';  // f: fail, h: short, g: grow, s: shrink, p: partial
-  long Seq = 0;
+  std::atomic<long> Threads{0};
   TOpenKind Kind[MaxFd] = {};
   bool FailNextWrite[MaxFd] = {};
   char Path[MaxFd][512] = {};
@@ -48,7 +54,7 @@ void Init() {
   Shim.Ready = true;
   if (const char* Log = std::getenv("LANGREG_FAULT_LOG"))
     Shim.Log = static_cast<int>(::syscall(SYS_open, Log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-  if (const char* At = std::getenv("LANGREG_FAULT_AT")) Shim.At = std::atol(At);
+  if (const char* At = std::getenv("LANGREG_FAULT_AT")) std::snprintf(Shim.At, sizeof Shim.At, "%s", At);
   if (const char* Errno = std::getenv("LANGREG_FAULT_ERRNO")) Shim.Errno = std::atoi(Errno);
   if (const char* Mode = std::getenv("LANGREG_FAULT_MODE")) {
     Shim.Mode = std::strcmp(Mode, "short") == 0    ? 'h'
@@ -79,13 +85,16 @@ const char* KindName(TOpenKind Kind) {
 // Counts the call and says whether it is the one to disturb.
 bool Event(const char* Kind, int Fd, const char* Path) {
   Init();
-  const long Seq = ++Shim.Seq;
+  thread_local long Thread = -1, Calls = 0;
+  if (Thread < 0) Thread = Shim.Threads++;
+  char Seq[32];
+  std::snprintf(Seq, sizeof Seq, "%ld.%ld", Thread, ++Calls);
   if (Shim.Log >= 0) {
     char Line[800];
-    const int Length = std::snprintf(Line, sizeof Line, "%ld %s %d %s\n", Seq, Kind, Fd, Path ? Path : "-");
+    const int Length = std::snprintf(Line, sizeof Line, "%s %s %d %s\n", Seq, Kind, Fd, Path ? Path : "-");
     if (Length > 0) ::syscall(SYS_write, Shim.Log, Line, static_cast<size_t>(Length));
   }
-  return Seq == Shim.At;
+  return std::strcmp(Seq, Shim.At) == 0;
 }
 
 bool Fail() {
