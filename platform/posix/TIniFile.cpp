@@ -22,6 +22,9 @@
 
 namespace {
 
+// Files smaller than this are read when first needed.
+constexpr off_t ReadAheadFromBytes = off_t(1) << 20;
+
 // A file as read: where the Windows path led, what was there, and its text.
 struct TLoaded {
   std::optional<std::string> HostPath;
@@ -151,6 +154,13 @@ TIniFile::~TIniFile() = default;
 
 void TIniFile::ReadAhead(std::string_view Section) {
   if (Impl->Loaded || Impl->Reader.joinable()) return;
+  // A small file reads in less time than a thread takes to start.
+  const std::optional<std::string> HostPath = HostPathOf(FileName());
+  struct stat Status;
+  if (!HostPath || ::stat(HostPath->c_str(), &Status) != 0 || !S_ISREG(Status.st_mode) ||
+      Status.st_size < ReadAheadFromBytes) {
+    return;
+  }
   Impl->CommitsBefore = Commits().Count();
   try {
     Impl->Reader = std::thread([Impl = Impl.get(), Name = FileName(), Wanted = std::string(Section)] {

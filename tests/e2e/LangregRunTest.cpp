@@ -205,9 +205,12 @@ TEST_F(RunTest, AnotherWorkingFolderMeansOtherFirstAndThirdFiles) {
 // The third target read ahead while the second is committed must still see
 // the second's update when both are one file.
 TEST_F(RunTest, OneFileReachedAsTwoTargetsIsUpdatedOnce) {
+  // Large enough to be read ahead.
+  std::string Padding = "[Padding]\r\n";
+  while (Padding.size() < (std::size_t(2) << 20)) Padding += "; keeps the file large\r\n";
   for (const bool Symbolic : {false, true}) {
     SCOPED_TRACE(Symbolic ? "symbolic link" : "hard link");
-    Tree.Write(TTree::Korvel, EightKeys);
+    Tree.Write(TTree::Korvel, EightKeys + Padding);
     fs::remove(Tree.HostPath(TTree::Setup));
     if (Symbolic) {
       fs::create_symlink(Tree.HostPath(TTree::Korvel), Tree.HostPath(TTree::Setup));
@@ -215,8 +218,8 @@ TEST_F(RunTest, OneFileReachedAsTwoTargetsIsUpdatedOnce) {
       fs::create_hard_link(Tree.HostPath(TTree::Korvel), Tree.HostPath(TTree::Setup));
     }
     EXPECT_EQ(Tree.Run().Status, 0);
-    ExpectFile(Tree, TTree::Korvel, WithEntryThree);
-    ExpectFile(Tree, TTree::Setup, WithEntryThree);
+    ExpectFile(Tree, TTree::Korvel, WithEntryThree + Padding);
+    ExpectFile(Tree, TTree::Setup, WithEntryThree + Padding);
   }
 }
 

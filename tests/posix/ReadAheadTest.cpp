@@ -14,7 +14,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Table(int Number) { return "[Language]\r\nNumber=" + std::to_string(Number) + "\r\nSelect=0\r\n"; }
+// Past the size from which a file is read ahead at all.
+const std::string Padding = [] {
+  std::string Text = "[Padding]\r\n";
+  while (Text.size() < (std::size_t(1) << 20) + 4096) Text += "; a line that keeps the file large enough\r\n";
+  return Text;
+}();
+
+std::string Table(int Number) {
+  return "[Language]\r\nNumber=" + std::to_string(Number) + "\r\nSelect=0\r\n" + Padding;
+}
 
 // Threads of this process, once any helper a sanitizer starts with the first
 // thread is running.
@@ -105,6 +114,16 @@ const TChangeCase ChangeCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, ReadAheadChange, testing::ValuesIn(ChangeCases),
                          [](const testing::TestParamInfo<TChangeCase>& Info) { return Info.param.Name; });
 
+TEST(ReadAhead, SmallFileStartsNoThread) {
+  TTempFolder Folder;
+  WriteBytes("Case.INI", "[Language]\r\nNumber=2\r\n");
+  const std::size_t Threads = ThreadCount();
+  TIniFile Ini(".\\Case.INI");
+  Ini.ReadAhead("Language");
+  EXPECT_EQ(ThreadCount(), Threads);
+  EXPECT_EQ(Ini.ReadInteger("Language", "Number", -1), 2);
+}
+
 TEST(ReadAhead, ObjectReleasedUnusedWaitsForTheReadAndChangesNothing) {
   TTempFolder Folder;
   WriteBytes("Case.INI", Table(2));
@@ -124,7 +143,7 @@ TEST(ReadAhead, WritesAfterAnEarlyReadReachTheFile) {
   Ini.ReadAhead("Language");
   Ini.WriteInteger("Language", "Select", 1);
   Ini.UpdateFile();
-  EXPECT_EQ(ReadBytes("Case.INI"), "[Language]\r\nNumber=2\r\nSelect=1\r\n");
+  EXPECT_EQ(ReadBytes("Case.INI"), "[Language]\r\nNumber=2\r\nSelect=1\r\n" + Padding);
 }
 
 }  // namespace
