@@ -207,7 +207,7 @@ TEST_F(RunTest, AnotherWorkingFolderMeansOtherFirstAndThirdFiles) {
 TEST_F(RunTest, OneFileReachedAsTwoTargetsIsUpdatedOnce) {
   // Large enough to be read ahead.
   std::string Padding = "[Padding]\r\n";
-  while (Padding.size() < (std::size_t(2) << 20)) Padding += "; keeps the file large\r\n";
+  while (Padding.size() < (std::size_t(5) << 20)) Padding += "; keeps the file large\r\n";
   for (const bool Symbolic : {false, true}) {
     SCOPED_TRACE(Symbolic ? "symbolic link" : "hard link");
     Tree.Write(TTree::Korvel, EightKeys + Padding);

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 // Past the size from which a file is read ahead at all.
 const std::string Padding = [] {
   std::string Text = "[Padding]\r\n";
-  while (Text.size() < (std::size_t(1) << 20) + 4096) Text += "; a line that keeps the file large enough\r\n";
+  while (Text.size() < (std::size_t(4) << 20) + 4096) Text += "; a line that keeps the file large enough\r\n";
   return Text;
 }();
 
