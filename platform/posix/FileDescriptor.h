@@ -9,6 +9,15 @@ public:
   ~TFileDescriptor() { Close(); }
   TFileDescriptor(const TFileDescriptor&) = delete;
   TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  TFileDescriptor(TFileDescriptor&& Other) noexcept : Fd(Other.Fd) { Other.Fd = -1; }
+  TFileDescriptor& operator=(TFileDescriptor&& Other) noexcept {
+    if (this != &Other) {
+      Close();
+      Fd = Other.Fd;
+      Other.Fd = -1;
+    }
+    return *this;
+  }
 
   explicit operator bool() const noexcept { return Fd >= 0; }
   int Get() const noexcept { return Fd; }

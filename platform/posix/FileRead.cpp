@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <system_error>
 
 #include "platform/MemoryAdvice.h"
-#include "platform/posix/FileDescriptor.h"
 
 namespace {
 
@@ -16,10 +18,48 @@ bool SameVersion(const struct stat& A, const struct stat& B) {
          A.st_ctim.tv_nsec == B.st_ctim.tv_nsec;
 }
 
+// Small enough that whoever waits on the bytes starts early, large enough
+// that the system calls do not count.
+constexpr std::size_t PublishEvery = std::size_t(256) << 10;
+
+// Reads the whole file as opened into Data, publishing progress if asked.
+// True only if exactly those bytes were there: a file that grows, shrinks or
+// changes while it is read is no one version of itself.
+bool ReadInto(int File, const struct stat& Opened, char* Data, TArrival* Arrival) {
+  const std::size_t Size = static_cast<std::size_t>(Opened.st_size);
+  std::size_t Used = 0;
+  bool Failed = false;
+  while (Used < Size) {
+    const std::size_t Want = Arrival ? std::min(PublishEvery, Size - Used) : Size - Used;
+    const ssize_t Got = ::read(File, Data + Used, Want);
+    if (Got < 0 && errno == EINTR) continue;
+    if (Got <= 0) {
+      Failed = true;
+      break;
+    }
+    Used += static_cast<std::size_t>(Got);
+    if (Arrival) Arrival->Publish(Used);
+  }
+  if (Failed) {
+    // Whoever reads along is owed every byte: a fixed value, never garbage.
+    std::memset(Data + Used, 0, Size - Used);
+    if (Arrival) Arrival->Publish(Size);
+    return false;
+  }
+  // One byte more than the file held: growth is caught at once instead of
+  // being followed without end.
+  char Beyond;
+  ssize_t Got;
+  do {
+    Got = ::read(File, &Beyond, 1);
+  } while (Got < 0 && errno == EINTR);
+  struct stat After;
+  return Got == 0 && ::fstat(File, &After) == 0 && SameVersion(Opened, After);
+}
+
 }  // namespace
 
-TFileSnapshot ReadWholeFile(const std::string& HostPath) {
-  TFileSnapshot Snapshot;
+TFileDescriptor OpenForReading(const std::string& HostPath, TFileSnapshot& Snapshot) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
   TFileDescriptor File(::open(HostPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!File) {
@@ -27,32 +67,56 @@ TFileSnapshot ReadWholeFile(const std::string& HostPath) {
     Snapshot.State = errno == ENOENT || errno == ENOTDIR || ::lstat(HostPath.c_str(), &Status) != 0
                          ? TFileSnapshot::Missing
                          : TFileSnapshot::Unusable;
-    return Snapshot;
+    return File;
   }
   Snapshot.State = TFileSnapshot::Unusable;
-  if (::fstat(File.Get(), &Snapshot.Status) != 0 || !S_ISREG(Snapshot.Status.st_mode)) return Snapshot;
+  if (::fstat(File.Get(), &Snapshot.Status) != 0 || !S_ISREG(Snapshot.Status.st_mode)) return TFileDescriptor();
+  return File;
+}
 
-  // One byte more than the file holds: a file that grows while it is read is
-  // caught at once instead of being followed without end.
+bool ReadOpenedFile(TFileDescriptor File, TFileSnapshot& Snapshot) {
   const std::size_t Size = static_cast<std::size_t>(Snapshot.Status.st_size);
   std::string Bytes;
   // Room for the few lines an update adds, so they need no second copy of the file.
   Bytes.reserve(Size + 4096);
   PreferHugePages(Bytes.data(), Bytes.capacity());
-  Bytes.resize(Size + 1);
-  std::size_t Used = 0;
-  while (Used < Bytes.size()) {
-    const ssize_t Got = ::read(File.Get(), Bytes.data() + Used, Bytes.size() - Used);
-    if (Got < 0 && errno == EINTR) continue;
-    if (Got < 0) return Snapshot;
-    if (Got == 0) break;
-    Used += static_cast<std::size_t>(Got);
-  }
-  // Changed while being read: no one version was read whole, so it is never written.
-  struct stat After;
-  if (Used != Size || ::fstat(File.Get(), &After) != 0 || !SameVersion(Snapshot.Status, After)) return Snapshot;
-  Bytes.resize(Used);
+  bool Whole = false;
+  // Each byte is written once, by the read.
+  Bytes.resize_and_overwrite(Size, [&](char* Data, std::size_t Units) {
+    Whole = ReadInto(File.Get(), Snapshot.Status, Data, nullptr);
+    return Whole ? Units : 0;
+  });
+  if (!Whole) return false;
   Snapshot.Bytes = std::move(Bytes);
   Snapshot.State = TFileSnapshot::Readable;
+  return true;
+}
+
+TFileSnapshot ReadWholeFile(const std::string& HostPath) {
+  TFileSnapshot Snapshot;
+  if (TFileDescriptor File = OpenForReading(HostPath, Snapshot)) ReadOpenedFile(std::move(File), Snapshot);
   return Snapshot;
+}
+
+TBackgroundRead::TBackgroundRead(TFileDescriptor FromFile, const struct stat& OpenedAs, char* Into, TArrival& Progress)
+    : File(std::move(FromFile)), Opened(OpenedAs), Data(Into), Arrival(Progress) {
+  try {
+    Reader = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    Run();  // no thread to be had: read now
+  }
+}
+
+TBackgroundRead::~TBackgroundRead() {
+  if (Reader.joinable()) Reader.join();
+}
+
+void TBackgroundRead::Run() noexcept {
+  Whole = ReadInto(File.Get(), Opened, Data, &Arrival);
+  File.Close();
+}
+
+bool TBackgroundRead::Finish() {
+  if (Reader.joinable()) Reader.join();
+  return Whole;
 }

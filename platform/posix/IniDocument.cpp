@@ -1,5 +1,6 @@
 #include "platform/posix/IniDocument.h"
 
+#include <algorithm>
 #include <variant>
 
 #include "platform/posix/IniText.h"
@@ -40,6 +41,28 @@ struct TIniDocument::TText {
 };
 
 TIniDocument::TIniDocument() : TIniDocument(std::string()) {}
+
+TIniDocument::TIniDocument(std::string Bytes, const TArrival& Arrival) {
+  try {
+    // The marks are the first bytes; a Unicode file is converted whole.
+    Arrival.WaitFor(std::min(Bytes.size(), Utf8Mark.size()));
+    const std::string_view Head(Bytes.data(), std::min(Bytes.size(), Utf8Mark.size()));
+    if (Head.starts_with(Utf16BeMark) || Head.starts_with(Utf16LeMark)) {
+      Arrival.WaitAll();
+      *this = TIniDocument(std::move(Bytes));
+      return;
+    }
+    const std::size_t Start = Head.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+    Text.reset(new TText{std::string(), false, std::string(), TIniText<char>(std::move(Bytes), Start, Arrival)});
+  } catch (...) {
+    Arrival.WaitAll();
+    throw;
+  }
+}
+
+void TIniDocument::Arrived() noexcept {
+  if (auto* Units = std::get_if<TIniText<char>>(&Text->Units)) Units->Arrived();
+}
 
 TIniDocument::TIniDocument(std::string Bytes) {
   const bool BigEndian = std::string_view(Bytes).starts_with(Utf16BeMark);

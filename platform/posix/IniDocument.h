@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/TStringList.h"
+#include "platform/posix/Arrival.h"
 
 // An INI file held in memory as its original bytes. Reads follow the Windows
 // rules; a write edits only the line it must, so every other byte survives.
@@ -14,6 +15,12 @@ public:
   // An absent file: no sections, no keys.
   TIniDocument();
   explicit TIniDocument(std::string Bytes);
+  // Bytes that another thread is still writing, as Arrival tells. Until
+  // Arrived(), only HasKeys may be asked (it waits for the lines it needs);
+  // the buffer must not be freed before every byte is in place, even when
+  // this throws.
+  TIniDocument(std::string Bytes, const TArrival& Arrival);
+  void Arrived() noexcept;
   ~TIniDocument();
   TIniDocument(TIniDocument&&) noexcept;
   TIniDocument& operator=(TIniDocument&&) noexcept;

@@ -112,18 +112,17 @@ std::uint64_t PackSlot(std::size_t Begin, std::uint32_t Hash) {
 }
 std::size_t SlotBegin(std::uint64_t Slot) { return static_cast<std::size_t>(Slot >> TagBits) - 1; }
 
-// Room for the lines from Begin on at most 70% full: one allocation, no rehash.
-// A file with lone CRs among LFs gets too few and grows: still correct.
+// Units equal to Unit in Text[Begin, End).
 template <typename TUnit>
-std::size_t CountUnit(const std::basic_string<TUnit>& Text, std::size_t Begin, TUnit Unit) {
+std::size_t CountUnit(const std::basic_string<TUnit>& Text, std::size_t Begin, std::size_t End, TUnit Unit) {
   std::size_t Count = 0, I = Begin;
 #if defined(__SSE2__)
   if constexpr (sizeof(TUnit) == 1) {
     // Per-byte counters, summed before any of them can wrap.
     const __m128i Wanted = _mm_set1_epi8(static_cast<char>(Unit));
-    while (I + 16 <= Text.size()) {
+    while (I + 16 <= End) {
       __m128i Counters = _mm_setzero_si128();
-      for (int Step = 0; Step < 255 && I + 16 <= Text.size(); ++Step, I += 16) {
+      for (int Step = 0; Step < 255 && I + 16 <= End; ++Step, I += 16) {
         const __m128i Chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + I));
         Counters = _mm_sub_epi8(Counters, _mm_cmpeq_epi8(Chunk, Wanted));
       }
@@ -132,17 +131,20 @@ std::size_t CountUnit(const std::basic_string<TUnit>& Text, std::size_t Begin, T
     }
   }
 #endif
-  for (; I < Text.size(); ++I) Count += Text[I] == Unit;
+  for (; I < End; ++I) Count += Text[I] == Unit;
   return Count;
 }
 
+// Lines from Begin on. A file with lone CRs among LFs gets too few, and its
+// index grows: still correct.
 template <typename TString>
-std::size_t IndexCapacity(const TString& Text, std::size_t Begin) {
-  const auto Count = [&](typename TString::value_type Break) { return CountUnit(Text, Begin, Break); };
-  std::size_t Lines = Count('\n');
-  if (Lines == 0) Lines = Count('\r');
-  return std::max<std::size_t>(16, (Lines + 1) * 10 / 7 + 1);
+std::size_t LineCount(const TString& Text, std::size_t Begin) {
+  const std::size_t Lines = CountUnit(Text, Begin, Text.size(), typename TString::value_type('\n'));
+  return Lines != 0 ? Lines : CountUnit(Text, Begin, Text.size(), typename TString::value_type('\r'));
 }
+
+// Room for that many lines at most 70% full: one allocation, no rehash.
+std::size_t IndexCapacity(std::size_t Lines) { return std::max<std::size_t>(16, (Lines + 1) * 10 / 7 + 1); }
 
 }  // namespace
 
@@ -151,7 +153,7 @@ typename TIniText<TUnit>::TLine TIniText<TUnit>::ParseLine(std::size_t Begin) co
   ++ParseCount;
   TLine Line;
   Line.Begin = Begin;
-  const std::size_t Size = Text.size();
+  const std::size_t Size = Visible();
   std::size_t I = Begin;
   std::size_t Equal = None;  // the content's first "=", found on the way for bytes
   if constexpr (sizeof(TUnit) == 1) {
@@ -267,6 +269,11 @@ typename TIniText<TUnit>::TSection& TIniText<TUnit>::Locate(TView Section) {
   // One walk finds the section, its end, and indexes its entries on the way.
   for (std::size_t Position = Start; Position < Text.size();) {
     const TLine Line = ParseLine(Position);
+    // A line is whole once a unit after it has arrived (a CR may be half a break).
+    if (Line.End >= Visible() && Visible() < Text.size()) {
+      InPlace = Arriving->WaitBeyond(InPlace);
+      continue;
+    }
     if (Line.Kind == TLine::Header) {
       if (S.Found) {
         S.BodyEnd = Line.Begin;
@@ -306,7 +313,23 @@ void TIniText<TUnit>::StartIndex(TSection& S) {
   // Beyond what a slot can hold, lookups walk the section instead.
   if (Text.size() > MaxIndexedUnits) return;
   S.Indexed = true;
-  S.Slots = TSlots(IndexCapacity(Text, S.BodyBegin));
+  S.Slots = TSlots(IndexCapacity(Arriving ? EstimatedLines(S.BodyBegin) : LineCount(Text, S.BodyBegin)));
+}
+
+template <typename TUnit>
+std::size_t TIniText<TUnit>::EstimatedLines(std::size_t Begin) {
+  // The lines of the first megabyte from Begin on, scaled to the rest with a
+  // margin. Lines of other lengths further on only make the index grow.
+  constexpr std::size_t Sample = std::size_t(1) << 20;
+  InPlace = Arriving->WaitFor(std::min(Text.size(), Begin + Sample));
+  const std::size_t Breaks = CountUnit(Text, Begin, InPlace, TUnit('\n'));
+  if (Breaks == 0 || InPlace == Text.size()) {
+    // No line ends seen yet, or nothing more to come: count them all.
+    InPlace = Arriving->WaitFor(Text.size());
+    return LineCount(Text, Begin);
+  }
+  const double Scale = static_cast<double>(Text.size() - Begin) / static_cast<double>(InPlace - Begin);
+  return static_cast<std::size_t>(static_cast<double>(Breaks) * Scale * 1.05) + 16;
 }
 
 template <typename TUnit>

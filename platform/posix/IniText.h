@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/Arrival.h"
+
 // The INI rules over a text of code units: bytes for ANSI and UTF-8 files,
 // UTF-16 units for Unicode ones. Names and values are views into the text.
 //
@@ -25,6 +27,13 @@ public:
 
   // Units before Start (a byte-order mark) are kept but are no line's.
   explicit TIniText(TString Units, std::size_t TextStart = 0) : Text(std::move(Units)), Start(TextStart) {}
+  // A text whose units are still being written by another thread, as
+  // Arrival tells: until Arrived(), only the section's walk may read it, and
+  // it waits for the lines it needs. The buffer's contents move with it.
+  TIniText(TString Units, std::size_t TextStart, const TArrival& Arrival)
+      : Text(std::move(Units)), Start(TextStart), Arriving(&Arrival), InPlace(Arrival.InPlace()) {}
+  // Every unit is in place (the filler is done): reads see the whole text.
+  void Arrived() noexcept { Arriving = nullptr; }
 
   // Calls Visit(name) for each key name of the section, in file order; a
   // Visit that returns false stops the walk.
@@ -108,8 +117,14 @@ private:
   TString FileBreak() const;
   void AppendSection(TView Section, TView Ident, TView Value);
 
+  // Units a parse may read: all of them, or those in place so far.
+  std::size_t Visible() const noexcept { return Arriving ? InPlace : Text.size(); }
+  std::size_t EstimatedLines(std::size_t Begin);
+
   TString Text;
   std::size_t Start;
+  const TArrival* Arriving = nullptr;
+  std::size_t InPlace = 0;
   std::optional<TSection> Cache;
   mutable std::size_t ParseCount = 0;
 };

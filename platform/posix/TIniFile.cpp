@@ -19,12 +19,16 @@
 #include "platform/posix/FileWrite.h"
 #include "platform/posix/HostPath.h"
 #include "platform/posix/IniDocument.h"
+#include "platform/MemoryAdvice.h"
 
 namespace {
 
 // Files smaller than this are read when first needed: their read is short
 // next to a thread's start and the memory of a second file at once.
 constexpr off_t ReadAheadFromBytes = off_t(4) << 20;
+// From this size on a file's section is indexed while the file is still being
+// read; below it a thread costs more than the overlap saves.
+constexpr off_t IndexWhileReadingFromBytes = off_t(4) << 20;
 
 // A file as read: where the Windows path led, what was there, and its text.
 struct TLoaded {
@@ -37,16 +41,41 @@ struct TLoaded {
   struct stat Seen {};
 };
 
+// Reads a large file on a thread of its own while the section is found and
+// indexed behind the read; true if exactly the file as opened was read.
+bool ReadAndIndex(TFileDescriptor Opened, std::string_view Section, TLoaded& File) {
+  const std::size_t Size = static_cast<std::size_t>(File.Snapshot.Status.st_size);
+  std::string Bytes;
+  Bytes.reserve(Size + 4096);  // room for the lines an update adds
+  PreferHugePages(Bytes.data(), Bytes.capacity());
+  // Each byte is written once, by the read.
+  Bytes.resize_and_overwrite(Size, [](char*, std::size_t Units) { return Units; });
+  TArrival Arrival(Size);
+  // Declared first so that it is released last: the reader writes into the
+  // document's buffer until it is joined.
+  std::optional<TIniDocument> Document;
+  TBackgroundRead Read(std::move(Opened), File.Snapshot.Status, Bytes.data(), Arrival);
+  Document.emplace(std::move(Bytes), Arrival);
+  Document->HasKeys(Section);
+  const bool Whole = Read.Finish();
+  Document->Arrived();
+  if (Whole) File.Document = std::move(*Document);
+  return Whole;
+}
+
 TLoaded Load(const std::string& FileName, std::string_view Section) {
   TLoaded File;
   File.HostPath = HostPathOf(FileName);
   if (!File.HostPath) return File;
-  File.Snapshot = ReadWholeFile(*File.HostPath);
-  if (File.Snapshot.State == TFileSnapshot::Readable) {
+  TFileDescriptor Opened = OpenForReading(*File.HostPath, File.Snapshot);
+  if (Opened && File.Snapshot.Status.st_size >= IndexWhileReadingFromBytes) {
+    if (ReadAndIndex(std::move(Opened), Section, File)) File.Snapshot.State = TFileSnapshot::Readable;
+  } else if (Opened && ReadOpenedFile(std::move(Opened), File.Snapshot)) {
     File.Document = TIniDocument(std::move(File.Snapshot.Bytes));
-    // Finds the section and indexes it now, while the caller waits on something else.
-    if (!Section.empty()) File.Document.HasKeys(Section);
-  } else if (::stat(File.HostPath->c_str(), &File.Seen) != 0) {
+    // Finds the section and indexes it now, while the caller may wait on something else.
+    File.Document.HasKeys(Section);
+  }
+  if (File.Snapshot.State != TFileSnapshot::Readable && ::stat(File.HostPath->c_str(), &File.Seen) != 0) {
     File.SeenError = errno;
   }
   return File;
@@ -130,7 +159,9 @@ struct TIniFile::TImpl {
     return NowError != 0 || !Commits().AnySince(CommitsBefore, Now);
   }
 
-  TIniDocument& Document(const std::string& FileName) {
+  // The file is read on the first use, and the section that use asks for is
+  // found and indexed as it is read.
+  TIniDocument& Document(const std::string& FileName, std::string_view Section) {
     if (!Loaded) {
       Loaded = true;
       bool Taken = false;
@@ -142,7 +173,7 @@ struct TIniFile::TImpl {
         }
         Ahead.reset();
       }
-      if (!Taken) File = Load(FileName, {});
+      if (!Taken) File = Load(FileName, Section);
     }
     return File.Document;
   }
@@ -178,23 +209,23 @@ void TIniFile::ReadAhead(std::string_view Section) {
 }
 
 std::string TIniFile::ReadString(std::string_view Section, std::string_view Ident, std::string_view Default) {
-  std::optional<std::string> Value = Impl->Document(FileName()).Value(Section, Ident);
+  std::optional<std::string> Value = Impl->Document(FileName(), Section).Value(Section, Ident);
   return Value ? std::move(*Value) : std::string(Default);
 }
 
 void TIniFile::ReadSection(std::string_view Section, TStringList& Strings) {
-  Impl->Document(FileName()).KeyNames(Section, Strings);
+  Impl->Document(FileName(), Section).KeyNames(Section, Strings);
 }
 
 void TIniFile::ReadSectionValues(std::string_view Section, TStringList& Strings) {
-  Impl->Document(FileName()).NameValueLines(Section, Strings);
+  Impl->Document(FileName(), Section).NameValueLines(Section, Strings);
 }
 
 // Stops at the first name instead of listing them all.
-bool TIniFile::SectionExists(std::string_view Section) { return Impl->Document(FileName()).HasKeys(Section); }
+bool TIniFile::SectionExists(std::string_view Section) { return Impl->Document(FileName(), Section).HasKeys(Section); }
 
 void TIniFile::WriteString(std::string_view Section, std::string_view Ident, std::string_view Value) {
-  TIniDocument& Document = Impl->Document(FileName());
+  TIniDocument& Document = Impl->Document(FileName(), Section);
   const TLoaded& File = Impl->File;
   // Checked at every write, even one that changes nothing, as the platform does.
   if (!File.HostPath || !CanWriteFile(*File.HostPath, File.Snapshot) || !TIniDocument::CanStore(Section, Ident, Value)) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/posix/IniDocument.h"
+#include "tests/support/Filler.h"
 
 namespace {
 
@@ -35,6 +36,28 @@ TEST_P(IniReadCase, ReadsAsThePlatformDoes) {
   EXPECT_EQ(Names(Document), GetParam().KeyNames);
   for (const auto& [Ident, Expected] : GetParam().Values) EXPECT_EQ(Document.Value("Language", Ident), Expected) << Ident;
   EXPECT_FALSE(Document.Modified());
+}
+
+// The same files while their bytes still arrive, a unit at a time: the walk
+// that finds the section waits for each line whole, and a Unicode file is
+// converted once all of it is there.
+TEST_P(IniReadCase, ReadsTheSameWhileTheBytesArrive) {
+  const std::string& File = GetParam().File;
+  std::string Units;
+  Units.reserve(File.size() + 64);  // a buffer of its own, which moves with the text
+  Units.resize(File.size(), '\n');
+  char* const Into = Units.data();
+  TArrival Arrival(File.size());
+  std::optional<TIniDocument> Document;
+  {
+    const TFiller Filler(File, Into, Arrival, 1);
+    Document.emplace(std::move(Units), Arrival);
+    Document->HasKeys("Language");
+  }
+  Document->Arrived();
+  EXPECT_EQ(Names(*Document), GetParam().KeyNames);
+  for (const auto& [Ident, Expected] : GetParam().Values) EXPECT_EQ(Document->Value("Language", Ident), Expected) << Ident;
+  EXPECT_EQ(Document->Bytes(), File);
 }
 
 std::string PrintName(const testing::TestParamInfo<TReadCase>& Info) { return Info.param.Name; }
