@@ -269,9 +269,12 @@ typename TIniText<TUnit>::TSection& TIniText<TUnit>::Locate(TView Section) {
   // One walk finds the section, its end, and indexes its entries on the way.
   for (std::size_t Position = Start; Position < Text.size();) {
     const TLine Line = ParseLine(Position);
-    // A line is whole once a unit after it has arrived (a CR may be half a break).
+    // A line is whole once a unit after it has arrived (a CR may be half a
+    // break). Until then it is parsed again from its start, so each wait asks
+    // for twice what the line has so far: a long line costs a few parses, not
+    // one per chunk read.
     if (Line.End >= Visible() && Visible() < Text.size()) {
-      InPlace = Arriving->WaitBeyond(InPlace);
+      InPlace = Arriving->WaitFor(std::min(Text.size(), Position + 2 * (InPlace - Position) + 1));
       continue;
     }
     if (Line.Kind == TLine::Header) {

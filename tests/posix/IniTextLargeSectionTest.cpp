@@ -180,6 +180,8 @@ TEST(IniTextArrivingEdges, EndsAndShorterLinesFurtherOn) {
   while (Long.size() < (std::size_t(4) << 20)) Long += "K" + std::to_string(Keys++) + "=" + "\r\n";
   const std::string Texts[] = {
       Long,
+      // A line of megabytes, a few units at a time, then the section.
+      "[General]\r\nJunk=" + std::string(std::size_t(3) << 20, 'a') + "\r\n[Language]\r\nNumber=2\r\n",
       "[General]\r\nA=1\r\n[Language]\r\nNumber=2\r\nSelect=0",  // no final break
       "[General]\r\nA=1\r\n[Languages]\r\nNumber=2\r\n",        // no such section
       "",
