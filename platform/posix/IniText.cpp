@@ -273,7 +273,7 @@ typename TIniText<TUnit>::TSection& TIniText<TUnit>::Locate(TView Section) {
     // break). Until then it is parsed again from its start, so each wait asks
     // for twice what the line has so far: a long line costs a few parses, not
     // one per chunk read.
-    if (Line.End >= Visible() && Visible() < Text.size()) {
+    if (Arriving && Line.End >= InPlace && InPlace < Text.size()) {
       InPlace = Arriving->WaitFor(std::min(Text.size(), Position + 2 * (InPlace - Position) + 1));
       continue;
     }
