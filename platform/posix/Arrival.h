@@ -11,7 +11,6 @@ public:
   TArrival(const TArrival&) = delete;
   TArrival& operator=(const TArrival&) = delete;
 
-  std::size_t Total() const noexcept { return All; }
   // Units in place now, each of them readable from here on.
   std::size_t InPlace() const noexcept { return Count.load(std::memory_order_acquire); }
   // Waits until more than Known units are in place, or all of them.

@@ -74,19 +74,18 @@ TFileDescriptor OpenForReading(const std::string& HostPath, TFileSnapshot& Snaps
   return File;
 }
 
-bool ReadOpenedFile(TFileDescriptor File, TFileSnapshot& Snapshot) {
-  const std::size_t Size = static_cast<std::size_t>(Snapshot.Status.st_size);
+std::string UnfilledBuffer(std::size_t Size) {
   std::string Bytes;
-  // Room for the few lines an update adds, so they need no second copy of the file.
   Bytes.reserve(Size + 4096);
   PreferHugePages(Bytes.data(), Bytes.capacity());
-  bool Whole = false;
   // Each byte is written once, by the read.
-  Bytes.resize_and_overwrite(Size, [&](char* Data, std::size_t Units) {
-    Whole = ReadInto(File.Get(), Snapshot.Status, Data, nullptr);
-    return Whole ? Units : 0;
-  });
-  if (!Whole) return false;
+  Bytes.resize_and_overwrite(Size, [](char*, std::size_t Units) { return Units; });
+  return Bytes;
+}
+
+bool ReadOpenedFile(TFileDescriptor File, TFileSnapshot& Snapshot) {
+  std::string Bytes = UnfilledBuffer(static_cast<std::size_t>(Snapshot.Status.st_size));
+  if (!ReadInto(File.Get(), Snapshot.Status, Bytes.data(), nullptr)) return false;
   Snapshot.Bytes = std::move(Bytes);
   Snapshot.State = TFileSnapshot::Readable;
   return true;

@@ -27,6 +27,9 @@ TFileDescriptor OpenForReading(const std::string& HostPath, TFileSnapshot& Snaps
 // The second: reads the opened file whole into Snapshot, which says Readable
 // only if exactly the file as opened was read.
 bool ReadOpenedFile(TFileDescriptor File, TFileSnapshot& Snapshot);
+// A buffer of Size bytes for a file's text, none of them written yet, with
+// room for the few lines an update adds so they need no second copy.
+std::string UnfilledBuffer(std::size_t Size);
 
 // Reads an opened file of Size bytes into Data on a thread of its own (or at
 // once, where no thread is to be had), so that the caller can use the bytes

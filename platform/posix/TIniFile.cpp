@@ -19,7 +19,6 @@
 #include "platform/posix/FileWrite.h"
 #include "platform/posix/HostPath.h"
 #include "platform/posix/IniDocument.h"
-#include "platform/MemoryAdvice.h"
 
 namespace {
 
@@ -45,11 +44,7 @@ struct TLoaded {
 // indexed behind the read; true if exactly the file as opened was read.
 bool ReadAndIndex(TFileDescriptor Opened, std::string_view Section, TLoaded& File) {
   const std::size_t Size = static_cast<std::size_t>(File.Snapshot.Status.st_size);
-  std::string Bytes;
-  Bytes.reserve(Size + 4096);  // room for the lines an update adds
-  PreferHugePages(Bytes.data(), Bytes.capacity());
-  // Each byte is written once, by the read.
-  Bytes.resize_and_overwrite(Size, [](char*, std::size_t Units) { return Units; });
+  std::string Bytes = UnfilledBuffer(Size);
   TArrival Arrival(Size);
   // Declared first so that it is released last: the reader writes into the
   // document's buffer until it is joined.
