@@ -37,18 +37,22 @@ void UpdateLanguageTable(TCustomIniFile& IniFile, bool UpdatesSelect) {
     const std::string_view Value = Line.substr(Separator + 1, ComparedValueLength);
     if (Value == Description) {
       LanguageFound = true;
-      if (UpdatesSelect) {
-        EntryNumber = IniFile.ReadInteger(SectionName, NumberKey, 1);
-        IniFile.WriteInteger(SectionName, SelectKey, WrappingAdd(EntryNumber, -1));
-      }
       break;
     }
   }
+  // Lists may share the file's bytes: let them go before any write, which
+  // would otherwise have to copy the file to leave them as they are.
   List.Clear();
+  if (LanguageFound && UpdatesSelect) {
+    EntryNumber = IniFile.ReadInteger(SectionName, NumberKey, 1);
+    IniFile.WriteInteger(SectionName, SelectKey, WrappingAdd(EntryNumber, -1));
+  }
 
   // Read after any write above, so a "Select" just created is counted.
   IniFile.ReadSection(SectionName, List);
-  if (List.IndexOf(NumberKey) >= 0 && !LanguageFound && List.Count() > MinimumKeyCount) {
+  const bool Adds = List.IndexOf(NumberKey) >= 0 && !LanguageFound && List.Count() > MinimumKeyCount;
+  List.Clear();
+  if (Adds) {
     EntryNumber = WrappingAdd(IniFile.ReadInteger(SectionName, NumberKey, 1), 1);
     IniFile.WriteString(SectionName, Key(DescripKeyPrefix, EntryNumber), Description);
     IniFile.WriteString(SectionName, Key(FileKeyPrefix, EntryNumber), FileValue);

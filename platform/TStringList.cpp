@@ -1,18 +1,28 @@
 #include "platform/TStringList.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "platform/MemoryAdvice.h"
 
 std::string_view TStringList::Strings(int Index) const {
   if (Index < 0 || Index >= Count()) throw std::out_of_range("TStringList index out of bounds");
-  const std::size_t Begin = Index == 0 ? 0 : Ends[Index - 1];
-  return std::string_view(Pool.data() + Begin, Ends[Index] - Begin);
+  const TItem& Item = Items[static_cast<std::size_t>(Index)];
+  const char* Base = (Item.Begin & Lent) != 0 ? LentBytes : Pool.data();
+  return std::string_view(Base + (Item.Begin & ~Lent), Item.Size);
 }
 
 void TStringList::Add(std::initializer_list<std::string_view> Parts) {
+  const std::size_t Begin = Pool.size();
   for (std::string_view Part : Parts) Pool.insert(Pool.end(), Part.begin(), Part.end());
-  Ends.push_back(Pool.size());
+  Items.push_back({Begin, Pool.size() - Begin});
+}
+
+void TStringList::Borrow(std::shared_ptr<const void> Owner, std::string_view Bytes) {
+  // Spans already held would then point into the wrong bytes.
+  if (!Items.empty()) throw std::logic_error("TStringList borrows only while empty");
+  Lender = std::move(Owner);
+  LentBytes = Bytes.data();
 }
 
 void TStringList::Clear() noexcept {
@@ -20,14 +30,16 @@ void TStringList::Clear() noexcept {
   // section, and the second (names only) fits where the first was, with no
   // fresh pages to fault in.
   Pool.clear();
-  Ends.clear();
+  Items.clear();
+  Lender.reset();
+  LentBytes = nullptr;
 }
 
-void TStringList::Reserve(std::size_t Bytes, std::size_t Items) {
+void TStringList::Reserve(std::size_t Bytes, std::size_t ItemCount) {
   Pool.reserve(Bytes);
-  Ends.reserve(Items);
+  Items.reserve(ItemCount);
   PreferHugePages(Pool.data(), Pool.capacity());
-  PreferHugePages(Ends.data(), Ends.capacity() * sizeof(std::size_t));
+  PreferHugePages(Items.data(), Items.capacity() * sizeof(TItem));
 }
 
 int TStringList::IndexOf(std::string_view S) const {

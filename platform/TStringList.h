@@ -1,33 +1,51 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // A list of byte strings. Items live in one pooled buffer, so a list of a
-// million short lines costs little more than their text.
+// million short lines costs little more than their text; or they are spans of
+// bytes lent by their owner, which then costs no copy at all.
 class TStringList {
 public:
-  int Count() const noexcept { return static_cast<int>(Ends.size()); }
+  int Count() const noexcept { return static_cast<int>(Items.size()); }
   // Valid until the list is next changed.
   std::string_view Strings(int Index) const;
   std::string_view operator[](int Index) const { return Strings(Index); }
   void Add(std::string_view S) {
+    const std::size_t Begin = Pool.size();
     Pool.insert(Pool.end(), S.begin(), S.end());
-    Ends.push_back(Pool.size());
+    Items.push_back({Begin, S.size()});
   }
   // Appends the concatenation of the parts as one item.
   void Add(std::initializer_list<std::string_view> Parts);
+  // Lets an empty list take items as spans of Bytes, which must not change
+  // while Owner is alive; the list keeps Owner alive until it is cleared.
+  void Borrow(std::shared_ptr<const void> Owner, std::string_view Bytes);
+  // Appends S, which lies inside the bytes lent, without copying it.
+  void AddBorrowed(std::string_view S) {
+    Items.push_back({Lent | static_cast<std::size_t>(S.data() - LentBytes), S.size()});
+  }
   void Clear() noexcept;
   // Room for items of that many bytes in all, so filling the list copies nothing.
-  void Reserve(std::size_t Bytes, std::size_t Items);
+  void Reserve(std::size_t Bytes, std::size_t ItemCount);
   // Position of the first item equal to S, letter case ignored; -1 if none.
   int IndexOf(std::string_view S) const;
 
 private:
+  struct TItem {
+    std::size_t Begin, Size;  // in the pool, or with Lent set in the bytes lent
+  };
+  // No buffer reaches half the address space, so the top bit is free.
+  static constexpr std::size_t Lent = ~(~std::size_t(0) >> 1);
+
   std::vector<char> Pool;  // a vector's append is inlined, a string's is a library call
-  std::vector<std::size_t> Ends;
+  std::vector<TItem> Items;
+  std::shared_ptr<const void> Lender;
+  const char* LentBytes = nullptr;
 };
 
 // Locale-aware, case-insensitive equality, as the list's lookup uses it.

@@ -106,15 +106,16 @@ void TIniDocument::KeyNames(std::string_view Section, TStringList& Names) {
     typename std::decay_t<decltype(Units)>::TString Storage;
     const auto UnitSection = ToUnits(Section, Storage);
     const auto Extent = Units.Extent(UnitSection);
-    // Bounds, not sizes: one allocation each instead of a copy per doubling.
-    Names.Reserve(Extent.Units, Extent.Entries);
-    Units.ForEachKeyName(UnitSection, [&](auto Name) {
-      if constexpr (std::is_same_v<decltype(Name), std::string_view>) {
-        Names.Add(Name);
-      } else {
-        Names.Add(ToBytes(Name));
-      }
-    });
+    if constexpr (std::is_same_v<decltype(Storage), std::string>) {
+      // A span per name: no copy of the section, no fresh pages for one.
+      Names.Borrow(Text, Units.Units());
+      Names.Reserve(0, Extent.Entries);
+      Units.ForEachKeyName(UnitSection, [&](std::string_view Name) { Names.AddBorrowed(Name); });
+    } else {
+      // Bounds, not sizes: one allocation each instead of a copy per doubling.
+      Names.Reserve(Extent.Units, Extent.Entries);
+      Units.ForEachKeyName(UnitSection, [&](auto Name) { Names.Add(ToBytes(Name)); });
+    }
   });
 }
 
@@ -124,19 +125,23 @@ void TIniDocument::NameValueLines(std::string_view Section, TStringList& Lines) 
     typename std::decay_t<decltype(Units)>::TString Storage;
     const auto UnitSection = ToUnits(Section, Storage);
     const auto Extent = Units.Extent(UnitSection);
-    Lines.Reserve(Extent.Units, Extent.Entries);
-    Units.ForEachKeyValue(UnitSection, [&](auto Name, auto Value) {
-      if constexpr (std::is_same_v<decltype(Name), std::string_view>) {
-        // Most lines read "name=value" as written: one copy of the span.
+    if constexpr (std::is_same_v<decltype(Storage), std::string>) {
+      Lines.Borrow(Text, Units.Units());
+      Lines.Reserve(0, Extent.Entries);
+      Units.ForEachKeyValue(UnitSection, [&](std::string_view Name, std::optional<std::string_view> Value) {
+        // Most lines read "name=value" as written: a span of the line.
         if (Value && Value->data() == Name.data() + Name.size() + 1 && Name.data()[Name.size()] == '=') {
-          Lines.Add(std::string_view(Name.data(), Name.size() + 1 + Value->size()));
+          Lines.AddBorrowed(std::string_view(Name.data(), Name.size() + 1 + Value->size()));
         } else {
           Lines.Add({Name, "=", Value ? *Value : std::string_view()});
         }
-      } else {
+      });
+    } else {
+      Lines.Reserve(Extent.Units, Extent.Entries);
+      Units.ForEachKeyValue(UnitSection, [&](auto Name, auto Value) {
         Lines.Add({ToBytes(Name), "=", Value ? ToBytes(*Value) : std::string()});
-      }
-    });
+      });
+    }
   });
 }
 
@@ -163,7 +168,16 @@ bool TIniDocument::CanStore(std::string_view Section, std::string_view Ident, st
          Name.front() != '[' && !HasAny(Value, Breaks);
 }
 
+void TIniDocument::Own() {
+  if (Text.use_count() == 1) return;
+  // A list still holds spans of these bytes: they stay its, unchanged.
+  const bool WasModified = Text->Modified;
+  *this = TIniDocument(Bytes());
+  Text->Modified = WasModified;
+}
+
 bool TIniDocument::SetValue(std::string_view Section, std::string_view Ident, std::string_view Value) {
+  Own();
   const bool Changed = Text->Visit([&](auto& Units) {
     typename std::decay_t<decltype(Units)>::TString S, I, V;
     return Units.SetValue(ToUnits(Section, S), ToUnits(Ident, I), ToUnits(Value, V));

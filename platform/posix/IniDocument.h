@@ -27,7 +27,9 @@ public:
 
   // Whether the section lists at least one key name.
   bool HasKeys(std::string_view Section);
-  // Key names in file order, as spelled; an empty name ends the list.
+  // Key names in file order, as spelled; an empty name ends the list. The
+  // lists may hold spans of the document's bytes, which stay as they are for
+  // them: a later write goes to a copy.
   void KeyNames(std::string_view Section, TStringList& Names);
   // "name=value" for each key name, the value read as Value() reads it.
   void NameValueLines(std::string_view Section, TStringList& Lines);
@@ -53,5 +55,8 @@ public:
   struct TText;
 
 private:
-  std::unique_ptr<TText> Text;
+  // Lists of names and lines borrow the text's bytes, so it is shared.
+  std::shared_ptr<TText> Text;
+  // Gives the document bytes no list holds, before it changes them.
+  void Own();
 };

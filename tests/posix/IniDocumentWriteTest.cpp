@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/posix/IniDocument.h"
 
@@ -110,6 +112,49 @@ TEST(IniWrite, SuccessiveWritesKeepEachOtherAndTheIndexRight) {
             "[Language]\r\nNumber=10\r\nSelect=9\r\nDescrip10=Descrip10\r\nFile10=again\r\nDlgDll10=DlgDll10\r\n"
             "\r\n[Next]\r\nNumber=1\r\n");
   EXPECT_EQ(Document.Value("Next", "Number"), "1");
+}
+
+// Lists may hold spans of the document's bytes: a write made while one is
+// held must leave its items as they were read, and the list must stay
+// readable after the document is gone. Kept to lists of every kind of text.
+TEST(IniWrite, ListsHeldAcrossWritesKeepWhatTheyRead) {
+  const std::string Body = "[Language]\r\nNumber=9\r\nSelect = 0\r\nDescrip9=English\r\n";
+  for (const std::string& Before : {Body, "\xEF\xBB\xBF"s + Body,
+                                    "\xFF\xFE[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\n\0N\0u\0m\0b\0e\0r\0=\0\x39\0\n\0"s}) {
+    SCOPED_TRACE(testing::PrintToString(Before));
+    auto Document = std::make_unique<TIniDocument>(Before);
+    TStringList Names, Lines;
+    Document->KeyNames("Language", Names);
+    Document->NameValueLines("Language", Lines);
+    const auto Items = [](const TStringList& List) {
+      std::vector<std::string> Result;
+      for (int I = 0; I < List.Count(); ++I) Result.emplace_back(List[I]);
+      return Result;
+    };
+    const std::vector<std::string> NamesRead = Items(Names), LinesRead = Items(Lines);
+    ASSERT_EQ(NamesRead.front(), "Number");
+    ASSERT_EQ(LinesRead.front(), "Number=9");
+
+    // A write that changes nothing must not mark the document changed.
+    EXPECT_FALSE(Document->SetValue("Language", "Number", "9"));
+    EXPECT_FALSE(Document->Modified());
+    // Longer at the top, so every later byte moves; then a new key.
+    EXPECT_TRUE(Document->SetValue("Language", "Number", "10"));
+    EXPECT_TRUE(Document->SetValue("Language", "Descrip10", "Russian"));
+    EXPECT_EQ(Items(Names), NamesRead);
+    EXPECT_EQ(Items(Lines), LinesRead);
+    EXPECT_TRUE(Document->Modified());
+    EXPECT_EQ(Document->Value("Language", "Number"), "10");
+    TStringList After;
+    Document->KeyNames("Language", After);
+    EXPECT_EQ(After[After.Count() - 1], "Descrip10");
+    EXPECT_FALSE(Document->SetValue("Language", "Number", "10"));
+    EXPECT_TRUE(Document->Modified());
+
+    Document.reset();
+    EXPECT_EQ(Items(Names), NamesRead);
+    EXPECT_EQ(Items(Lines), LinesRead);
+  }
 }
 
 TEST(IniWrite, RefusesWhatWouldBreakTheFileStructure) {

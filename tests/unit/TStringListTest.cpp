@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,4 +59,37 @@ TEST(TStringList, KeepsItemsAcrossGrowthCopyAndMove) {
   Assigned = Copy;
   EXPECT_EQ(Assigned.Count(), Copy.Count());
   EXPECT_EQ(Assigned[1999], Expected[1999]);
+}
+
+// Borrowed items are spans of their owner's bytes: they must read right among
+// copied ones, keep the owner alive as long as any list holds them, and let it
+// go once the list is cleared.
+TEST(TStringList, BorrowedItemsKeepTheirOwnerAliveUntilCleared) {
+  auto Owner = std::make_shared<const std::string>("Number=2\r\nSelect=1\r\n");
+  const std::weak_ptr<const std::string> Watch = Owner;
+  const std::string_view Bytes = *Owner;
+  TStringList List;
+  List.Borrow(Owner, Bytes);
+  List.AddBorrowed(Bytes.substr(0, 8));
+  List.Add({"Select", "=", "1"});
+  List.AddBorrowed(Bytes.substr(10, 6));
+  Owner.reset();
+  TStringList Copy = List;
+  TStringList Moved = std::move(List);
+  for (const TStringList* Each : {&Copy, &Moved}) {
+    ASSERT_EQ(Each->Count(), 3);
+    EXPECT_EQ((*Each)[0], "Number=2");
+    EXPECT_EQ((*Each)[1], "Select=1");
+    EXPECT_EQ((*Each)[2], "Select");
+    EXPECT_EQ(Each->IndexOf("SELECT"), 2);
+  }
+  Copy.Clear();
+  EXPECT_FALSE(Watch.expired());
+  Moved.Clear();
+  EXPECT_TRUE(Watch.expired());
+  EXPECT_EQ(Moved.Count(), 0);
+
+  Moved.Add("copied");
+  EXPECT_THROW(Moved.Borrow(std::make_shared<int>(0), "other"), std::logic_error);
+  EXPECT_EQ(Moved[0], "copied");
 }
