@@ -5,14 +5,7 @@
 
 #include "platform/MemoryAdvice.h"
 
-std::string_view TStringList::Strings(int Index) const {
-  if (Index < 0 || Index >= Count()) throw std::out_of_range("TStringList index out of bounds");
-  const auto At = static_cast<std::size_t>(Index);
-  const std::size_t Begin = Wide.empty() ? Narrow[At].Begin : Wide[At].Begin;
-  const std::size_t Size = Wide.empty() ? Narrow[At].Size : Wide[At].Size;
-  if (Begin < LentSize) return std::string_view(LentBytes + Begin, Size);
-  return std::string_view(Pool.data() + (Begin - LentSize), Size);
-}
+void TStringList::OutOfBounds() { throw std::out_of_range("TStringList index out of bounds"); }
 
 void TStringList::Add(std::initializer_list<std::string_view> Parts) {
   const std::size_t Begin = Pool.size();
@@ -21,10 +14,12 @@ void TStringList::Add(std::initializer_list<std::string_view> Parts) {
 }
 
 void TStringList::PushWide(std::size_t Begin, std::size_t Size) {
-  if (Wide.empty()) {
+  if (!IsWide) {
     Wide.reserve(Narrow.capacity() > Narrow.size() ? Narrow.capacity() : Narrow.size() + 1);
     for (const TNarrow& Item : Narrow) Wide.push_back({Item.Begin, Item.Size});
     Narrow = std::vector<TNarrow>();
+    IsWide = true;
+    LentNarrow = false;
   }
   Wide.push_back({Begin, Size});
 }
@@ -35,6 +30,9 @@ void TStringList::Borrow(std::shared_ptr<const void> Owner, std::string_view Byt
   Lender = std::move(Owner);
   LentBytes = Bytes.data();
   LentSize = Bytes.size();
+  // An empty list takes the wide form at once for bytes whose spans may not fit.
+  IsWide = IsWide || (LentSize >> 16 >> 16) != 0;
+  LentNarrow = !IsWide;
 }
 
 void TStringList::Clear() noexcept {
@@ -47,11 +45,13 @@ void TStringList::Clear() noexcept {
   Lender.reset();
   LentBytes = nullptr;
   LentSize = 0;
+  IsWide = false;
+  LentNarrow = true;
 }
 
 void TStringList::Reserve(std::size_t Bytes, std::size_t ItemCount) {
   Pool.reserve(Bytes);
-  if (Wide.empty()) {
+  if (!IsWide) {
     Narrow.reserve(ItemCount);
     PreferHugePages(Narrow.data(), Narrow.capacity() * sizeof(TNarrow));
   } else {
