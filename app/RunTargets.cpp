@@ -9,19 +9,24 @@
 #include "platform/TIniFile.h"
 
 void RunTargets() {
-  // The next target, read while the one before is committed: a commit mostly
-  // waits on the disk. Reading changes nothing, so an error that ends the run
-  // still leaves every later target as it was.
+  // The next target, read during the pass over the one before and indexed
+  // while that one is committed (a commit mostly waits on the disk): each
+  // overlaps work on the main thread, and no more than two files and one
+  // pass's memory are held at once. Reading changes nothing, so an error that
+  // ends the run still leaves every later target as it was.
   std::unique_ptr<TIniFile> Next;
   for (std::size_t I = 0; I < Targets.size(); ++I) {
     // Released on both paths; only a completed pass reaches the file.
     const std::unique_ptr<TIniFile> IniFile =
         Next ? std::move(Next) : std::make_unique<TIniFile>(std::string(Targets[I].Path));
-    UpdateLanguageTable(*IniFile, Targets[I].UpdatesSelect);
     if (I + 1 < Targets.size()) {
+      // This file first: two reads at once would share the cores.
+      IniFile->ReadNow(Language::SectionName);
       Next = std::make_unique<TIniFile>(std::string(Targets[I + 1].Path));
       Next->ReadAhead(Language::SectionName);
     }
+    UpdateLanguageTable(*IniFile, Targets[I].UpdatesSelect);
+    if (Next) Next->IndexReadAhead();
     IniFile->UpdateFile();
   }
 }

@@ -24,11 +24,16 @@ public:
   bool SectionExists(std::string_view Section) override;
   void UpdateFile() override;
 
-  // Starts reading the file and finding Section on another thread, where the
-  // host allows it, so that what the caller does next (a commit waiting on the
-  // disk) overlaps the read. The result is used only if the file is still as
-  // read when first needed; otherwise it is read again then.
+  // Starts reading the file on another thread, where the host allows it, so
+  // that what the caller does next overlaps the read. Section is found and
+  // indexed on that thread too, but only from IndexReadAhead (or first use)
+  // on: until then the early read holds nothing but the file's bytes. The
+  // result is used only if the file is still as read when first needed;
+  // otherwise it is read again then.
   void ReadAhead(std::string_view Section);
+  void IndexReadAhead();
+  // Reads the file now, as its first use would, finding and indexing Section.
+  void ReadNow(std::string_view Section);
 
 private:
   struct TImpl;

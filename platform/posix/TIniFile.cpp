@@ -7,10 +7,13 @@
 #endif
 
 #include <cerrno>
+#include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -58,14 +61,22 @@ bool ReadAndIndex(TFileDescriptor Opened, std::string_view Section, TLoaded& Fil
   return Whole;
 }
 
-TLoaded Load(const std::string& FileName, std::string_view Section) {
+// Reads the file and finds and indexes Section. With MayIndex, the bytes are
+// read whole first and the section is indexed only once MayIndex() allows
+// (returning false drops what was read).
+template <typename TMayIndex = std::nullptr_t>
+TLoaded Load(const std::string& FileName, std::string_view Section, TMayIndex MayIndex = nullptr) {
+  constexpr bool Gated = !std::is_same_v<TMayIndex, std::nullptr_t>;
   TLoaded File;
   File.HostPath = HostPathOf(FileName);
   if (!File.HostPath) return File;
   TFileDescriptor Opened = OpenForReading(*File.HostPath, File.Snapshot);
-  if (Opened && File.Snapshot.Status.st_size >= IndexWhileReadingFromBytes) {
+  if (Opened && !Gated && File.Snapshot.Status.st_size >= IndexWhileReadingFromBytes) {
     if (ReadAndIndex(std::move(Opened), Section, File)) File.Snapshot.State = TFileSnapshot::Readable;
   } else if (Opened && ReadOpenedFile(std::move(Opened), File.Snapshot)) {
+    if constexpr (Gated) {
+      if (!MayIndex()) return TLoaded();
+    }
     File.Document = TIniDocument(std::move(File.Snapshot.Bytes));
     // Finds the section and indexes it now, while the caller may wait on something else.
     File.Document.HasKeys(Section);
@@ -135,9 +146,30 @@ struct TIniFile::TImpl {
   std::thread Reader;
   std::optional<TLoaded> Ahead;
   std::size_t CommitsBefore = 0;
+  // The early read indexes its section only once let: until then it holds
+  // the file's bytes alone.
+  std::mutex Gate;
+  std::condition_variable GateOpened;
+  bool GateOpen = false, Dropped = false;
 
   ~TImpl() {
-    if (Reader.joinable()) Reader.join();
+    if (!Reader.joinable()) return;
+    OpenGate(true);
+    Reader.join();
+  }
+
+  void OpenGate(bool Drop) {
+    {
+      const std::lock_guard<std::mutex> Lock(Gate);
+      GateOpen = true;
+      Dropped = Dropped || Drop;
+    }
+    GateOpened.notify_one();
+  }
+  bool WaitForGate() {
+    std::unique_lock<std::mutex> Lock(Gate);
+    GateOpened.wait(Lock, [this] { return GateOpen; });
+    return !Dropped;
   }
 
   // Whether the file is still what the early read found.
@@ -161,6 +193,7 @@ struct TIniFile::TImpl {
       Loaded = true;
       bool Taken = false;
       if (Reader.joinable()) {
+        OpenGate(false);
         Reader.join();
         if (Ahead && StillCurrent(FileName, *Ahead)) {
           File = std::move(*Ahead);
@@ -193,7 +226,7 @@ void TIniFile::ReadAhead(std::string_view Section) {
     Impl->Reader = std::thread([Impl = Impl.get(), Name = FileName(), Wanted = std::string(Section)] {
       // Any failure here is met again, in its place, by the read on first use.
       try {
-        Impl->Ahead = Load(Name, Wanted);
+        Impl->Ahead = Load(Name, Wanted, [Impl] { return Impl->WaitForGate(); });
       } catch (...) {
         Impl->Ahead.reset();
       }
@@ -201,6 +234,12 @@ void TIniFile::ReadAhead(std::string_view Section) {
   } catch (const std::system_error&) {
     // No thread to be had: the file is read on first use, as without this.
   }
+}
+
+void TIniFile::ReadNow(std::string_view Section) { Impl->Document(FileName(), Section); }
+
+void TIniFile::IndexReadAhead() {
+  if (Impl->Reader.joinable()) Impl->OpenGate(false);
 }
 
 std::string TIniFile::ReadString(std::string_view Section, std::string_view Ident, std::string_view Default) {

@@ -141,3 +141,7 @@ void TIniFile::UpdateFile() {
 
 // The profile functions read the file on every call: nothing to read early.
 void TIniFile::ReadAhead(std::string_view) {}
+
+void TIniFile::IndexReadAhead() {}
+
+void TIniFile::ReadNow(std::string_view) {}

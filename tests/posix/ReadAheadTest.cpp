@@ -5,7 +5,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <thread>
+#include <tuple>
 
 #include "platform/TIniFile.h"
 #include "tests/support/TempFolder.h"
@@ -58,19 +60,23 @@ struct TChangeCase {
 
 void PrintTo(const TChangeCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
-class ReadAheadChange : public testing::TestWithParam<TChangeCase> {
+// The change comes after the early read has ended, or while it may still be
+// reading or waiting to index (before IndexReadAhead).
+class ReadAheadChange : public testing::TestWithParam<std::tuple<TChangeCase, bool>> {
 protected:
   TTempFolder Folder;
 };
 
 TEST_P(ReadAheadChange, FirstUseSeesTheFileAsItIsThen) {
-  const TChangeCase& Case = GetParam();
+  const auto& [Case, WhileHeld] = GetParam();
   if (Case.Exists) WriteBytes("Case.INI", Table(2));
   const std::size_t Threads = ThreadCount();
   TIniFile Ini(".\\Case.INI");
   Ini.ReadAhead("Language");
+  if (WhileHeld) Case.Change();
+  Ini.IndexReadAhead();
   WaitForThreads(Threads);
-  Case.Change();
+  if (!WhileHeld) Case.Change();
   EXPECT_EQ(Ini.ReadInteger("Language", "Number", -1), Case.Number);
 }
 
@@ -111,8 +117,11 @@ const TChangeCase ChangeCases[] = {
      8},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReadAheadChange, testing::ValuesIn(ChangeCases),
-                         [](const testing::TestParamInfo<TChangeCase>& Info) { return Info.param.Name; });
+INSTANTIATE_TEST_SUITE_P(Cases, ReadAheadChange, testing::Combine(testing::ValuesIn(ChangeCases), testing::Bool()),
+                         [](const testing::TestParamInfo<std::tuple<TChangeCase, bool>>& Info) {
+                           return std::string(std::get<0>(Info.param).Name) +
+                                  (std::get<1>(Info.param) ? "BeforeIndexing" : "AfterTheRead");
+                         });
 
 TEST(ReadAhead, SmallFileStartsNoThread) {
   TTempFolder Folder;
