@@ -10,10 +10,10 @@
 
 void RunTargets() {
   // The next target, read during the pass over the one before and indexed
-  // while that one is committed (a commit mostly waits on the disk): each
-  // overlaps work on the main thread, and no more than two files and one
-  // pass's memory are held at once. Reading changes nothing, so an error that
-  // ends the run still leaves every later target as it was.
+  // while that one is committed (a commit mostly waits on the disk); its index
+  // waits for the pass to let its lists go, so memory holds two files at most.
+  // Reading changes nothing, so an error that ends the run still leaves every
+  // later target as it was.
   std::unique_ptr<TIniFile> Next;
   for (std::size_t I = 0; I < Targets.size(); ++I) {
     // Released on both paths; only a completed pass reaches the file.
